@@ -1,0 +1,14 @@
+// Program entry: the start-up procedure builds the map, then the system's message loop runs until shutdown.
+#include <windows.h>
+
+#include "core/startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    korven::RunStartup(instance, commandLine);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds both flavours: native (window-free code and its tests, with sanitizers) and Windows (KORVEN.exe and
+# the tests that run under Wine). dist/ receives KORVEN.exe and KORVEN.ini.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build/native" -j"$jobs"
+cmake -S "$root" -B "$root/build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build/win" -j"$jobs"

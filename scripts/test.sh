@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds and runs every test: native suites, the fuzzer (briefly), and the Windows-side suites and black-box
+# tests under Wine on a private virtual display. Ends with one line: "N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+bash scripts/build.sh || { echo "build failed"; echo "0 passed, 1 failed"; exit 1; }
+
+passed=0
+failed=0
+# Adds the counts of one ctest run from its summary line.
+count_ctest() {
+  local log=$1 line total bad
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$line" ]; then failed=$((failed + 1)); return; fi
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+echo "== native tests"
+(cd build/native && ctest --output-on-failure -j2) 2>&1 | tee build/native-tests.log
+count_ctest build/native-tests.log
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== fuzzer (${KORVEN_FUZZ_SECONDS:-30} s)"
+  if bash scripts/fuzz.sh "${KORVEN_FUZZ_SECONDS:-30}"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+fi
+
+echo "== Windows tests under Wine"
+source scripts/wine-env.sh
+source scripts/xvfb.sh
+korven_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
+trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
+korven_wine_prefix
+(cd build/win && ctest --output-on-failure) 2>&1 | tee build/win-tests.log
+count_ctest build/win-tests.log
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,19 @@
+# Sourced: starts a private virtual display (1024 × 768) unless KORVEN_KEEP_DISPLAY is set, and stops it on exit.
+korven_start_xvfb() {
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    KORVEN_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "xvfb: display :$n did not come up" >&2
+    return 1
+  done
+  echo "xvfb: no free display number" >&2
+  return 1
+}
+korven_stop_xvfb() {
+  [ -n "${KORVEN_XVFB_PID:-}" ] && kill "$KORVEN_XVFB_PID" 2>/dev/null
+  KORVEN_XVFB_PID=""
+}
