@@ -1,0 +1,13 @@
+// The system colour dialog around a piece's fill colour.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+namespace korven {
+// The chosen colour, or -1 when the user cancelled (or the dialog could not be shown).
+int32_t PickColor(HWND owner, int32_t colour);
+// Double-click outside capture mode: a confirmed colour becomes the piece's fill at once.
+class Piece;
+void ChoosePieceColour(Piece& piece);
+}  // namespace korven
