@@ -1,0 +1,157 @@
+"""Shared tools of the black-box tests: start KORVEN.exe under Wine in a scratch folder, read its windows with
+the probe, drive it with real X input (xdotool), take screenshots and read their pixels."""
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+import traceback
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
+
+
+def args():
+    p = argparse.ArgumentParser()
+    p.add_argument("--exe", required=True)
+    p.add_argument("--probe", required=True)
+    p.add_argument("--out", required=True)
+    return p.parse_args()
+
+
+class Session:
+    """One program folder with its own KORVEN.exe and KORVEN.ini copy, so dist/ is never written."""
+
+    def __init__(self, a, name, ini=None):
+        self.a = a
+        self.dir = os.path.join(a.out, name)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        self.exe = os.path.join(self.dir, "KORVEN.exe")
+        shutil.copy(a.exe, self.exe)
+        shipped = os.path.join(os.path.dirname(a.exe), "KORVEN.ini")
+        if ini is None and os.path.exists(shipped):
+            shutil.copy(shipped, self.ini_path())
+        elif ini is not None:
+            with open(self.ini_path(), "wb") as f:
+                f.write(ini)
+        self.proc = None
+
+    def ini_path(self):
+        return os.path.join(self.dir, "KORVEN.ini")
+
+    def ini_bytes(self):
+        with open(self.ini_path(), "rb") as f:
+            return f.read()
+
+    def start(self, *argv, wait_pieces=47, timeout=90):
+        self.proc = subprocess.Popen(["bash", WINE_RUN, self.exe, *argv], cwd=self.dir,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.t0 = time.monotonic()
+        if wait_pieces:
+            rc = subprocess.run(["bash", WINE_RUN, self.a.probe, "wait", str(wait_pieces), str(timeout)]).returncode
+            check(rc == 0, f"{wait_pieces} pieces did not appear within {timeout} s")
+            settle()
+
+    def wait_exit(self, timeout=30):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def kill(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        subprocess.run(["bash", "-c", f"source {ROOT}/scripts/wine-env.sh; wineserver -k"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def pieces(self):
+        out = subprocess.run(["bash", WINE_RUN, self.a.probe, "pieces"], capture_output=True, text=True).stdout
+        return json.loads(out)
+
+    def windows(self):
+        out = subprocess.run(["bash", WINE_RUN, self.a.probe, "windows"], capture_output=True, text=True).stdout
+        return json.loads(out)
+
+
+def settle(seconds=0.6):
+    time.sleep(seconds)
+
+
+def xdo(*a):
+    subprocess.run(["xdotool", *[str(x) for x in a]], check=True)
+
+
+def drag(x0, y0, x1, y1, steps=8):
+    xdo("mousemove", x0, y0)
+    settle(0.2)
+    xdo("mousedown", 1)
+    settle(0.2)
+    for i in range(1, steps + 1):
+        xdo("mousemove", x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+        time.sleep(0.05)
+    settle(0.2)
+    xdo("mouseup", 1)
+    settle()
+
+
+class Shot:
+    """A screenshot of the whole X screen, pixels read back as RGB."""
+
+    def __init__(self, path):
+        subprocess.run(["import", "-window", "root", path], check=True)
+        self.path = path
+        size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True, text=True).stdout.split()
+        self.w, self.h = int(size[0]), int(size[1])
+        self.rgb = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True).stdout
+
+    def at(self, x, y):
+        i = (y * self.w + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+
+FAILURES = []
+
+
+def check(cond, what):
+    if not cond:
+        FAILURES.append(what)
+        print("FAIL:", what)
+    return cond
+
+
+def main(tests):
+    """Runs each test function with a fresh session; prints one line per test and a closing count."""
+    a = args()
+    os.makedirs(a.out, exist_ok=True)
+    passed = failed = 0
+    for t in tests:
+        before = len(FAILURES)
+        try:
+            t(a)
+        except Exception:
+            traceback.print_exc()
+            FAILURES.append(t.__name__ + " raised")
+        ok = len(FAILURES) == before
+        print(("PASS " if ok else "FAIL ") + t.__name__, flush=True)
+        passed += ok
+        failed += not ok
+    print(f"{passed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)
+
+
+def read_ini(data):
+    """The sections of a KORVEN.ini (code page 932) as {section: {key: value}}; first section and key win."""
+    out, cur = {}, None
+    for raw in data.split(b"\n"):
+        line = raw.rstrip(b"\r").strip()
+        if line.startswith(b"[") and b"]" in line:
+            name = line[1:line.index(b"]")].decode("cp932")
+            cur = out.setdefault(name, {}) if name not in out else None
+        elif cur is not None and b"=" in line:
+            k, v = line.split(b"=", 1)
+            cur.setdefault(k.strip().decode("cp932"), v.strip().decode("cp932"))
+    return out
