@@ -17,10 +17,7 @@ trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
 korven_wine_prefix
 wine dist/KORVEN.exe "$@" &
 # The map is complete once all 47 pieces are shown; give it at most 60 s.
-for _ in $(seq 120); do
-  [ "$(xdotool search --onlyvisible --class frmMap 2>/dev/null | wc -l)" -ge 47 ] && break
-  sleep 0.5
-done
+wine build/win/tests/blackbox/probe.exe wait 47 60 || echo "run: the map did not complete within 60 s"
 sleep 1
 import -window root build/screenshot.png
 echo "run: screenshot saved to $root/build/screenshot.png"
