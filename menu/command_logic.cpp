@@ -1,0 +1,127 @@
+#include "menu/command_logic.h"
+
+#include <cmath>
+#include <limits>
+
+#include "core/catalogue.h"
+
+namespace korven {
+
+std::wstring WideFromUtf8(std::string_view text) {
+    std::wstring out;
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        uint32_t cp = 0xFFFD;
+        size_t len = 1;
+        if (b < 0x80) {
+            cp = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            len = 2;
+            cp = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            len = 3;
+            cp = b & 0x0F;
+        } else if ((b & 0xF8) == 0xF0) {
+            len = 4;
+            cp = b & 0x07;
+        }
+        if (len > 1) {
+            if (i + len > text.size()) {
+                cp = 0xFFFD;
+                len = text.size() - i;
+            } else {
+                for (size_t j = 1; j < len; ++j) {
+                    const auto c = static_cast<unsigned char>(text[i + j]);
+                    if ((c & 0xC0) != 0x80) {
+                        cp = 0xFFFD;
+                        len = j;
+                        break;
+                    }
+                    cp = (cp << 6) | (c & 0x3F);
+                }
+            }
+        }
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            cp -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(cp > 0x10FFFF ? 0xFFFD : cp));
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::wstring SectionOf(int pieceNumber) { return WideFromUtf8(PrefName(PieceIndexOf(pieceNumber))); }
+
+std::wstring ColourText(uint32_t colour) {
+    static const wchar_t digits[] = L"0123456789ABCDEF";
+    std::wstring out;
+    do {
+        out.insert(out.begin(), digits[colour & 0xF]);
+        colour >>= 4;
+    } while (colour != 0);
+    return out;
+}
+
+int32_t ScatterCoordinate(double r, int32_t screen, int32_t size) {
+    const double v = std::floor(r * (static_cast<double>(screen) - static_cast<double>(size)));
+    // A piece larger than the screen has no room; it goes to the edge instead of an undefined cast.
+    if (v < static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (v > static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces) {
+    std::vector<IniEntry> out;
+    int64_t ax = 0, ay = 0;
+    if (pieces.size() >= static_cast<size_t>(AnchorPiece) && pieces[AnchorPiece - 1].present) {
+        ax = pieces[AnchorPiece - 1].left;
+        ay = pieces[AnchorPiece - 1].top;
+    }
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const PieceSnapshot& p = pieces[i];
+        if (!p.present) continue;
+        const int number = static_cast<int>(i) + 1;
+        const std::wstring section = SectionOf(number);
+        // Differences in 64 bits: two far-apart 32-bit positions cannot overflow here.
+        const int64_t dx = number == AnchorPiece ? ax : p.left - ax;
+        const int64_t dy = number == AnchorPiece ? ay : p.top - ay;
+        out.push_back({section, L"X", std::to_wstring(dx)});
+        out.push_back({section, L"Y", std::to_wstring(dy)});
+        out.push_back({section, L"県庁X", std::to_wstring(p.kcLeft)});
+        out.push_back({section, L"県庁Y", std::to_wstring(p.kcTop)});
+    }
+    return out;
+}
+
+std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop, const std::vector<uint32_t>& colours) {
+    std::vector<IniEntry> out;
+    const std::wstring anchor = SectionOf(AnchorPiece);
+    out.push_back({anchor, L"X", std::to_wstring(anchorLeft)});
+    out.push_back({anchor, L"Y", std::to_wstring(anchorTop)});
+    for (size_t i = 0; i < colours.size(); ++i)
+        out.push_back({SectionOf(static_cast<int>(i) + 1), L"C", ColourText(colours[i])});
+    return out;
+}
+
+IniWriteResult WriteAll(const std::vector<IniEntry>& entries, const IniWriter& write) {
+    IniWriteResult first;
+    for (const IniEntry& e : entries) {
+        IniWriteResult r = write(e.section, e.key, e.value);
+        if (!r.ok && first.ok) first = std::move(r);
+    }
+    return first;
+}
+
+std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason) {
+    return L"設定ファイルに書き込めませんでした。\n\nファイル: " + path + L"\n理由: " + reason;
+}
+
+std::wstring UnstorableText(const std::wstring& characters) {
+    return L"次の文字は設定ファイルに保存できません: " + characters + L"\n\nこの文字を除いてから「OK」を押してください。";
+}
+
+}  // namespace korven

@@ -1,0 +1,49 @@
+// What the commands write and where scatter throws a piece, as plain data: no window needed.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/settings.h"
+
+namespace korven {
+
+std::wstring WideFromUtf8(std::string_view text);
+// Settings section of piece number 1..47: the prefecture's name.
+std::wstring SectionOf(int pieceNumber);
+
+// Upper-case hex, no prefix, no leading zeros: FFFFFF, FF, 0.
+std::wstring ColourText(uint32_t colour);
+
+// Largest integer not above r × (screen − size); r in [0, 1).
+int32_t ScatterCoordinate(double r, int32_t screen, int32_t size);
+
+struct IniEntry {
+    std::wstring section, key, value;
+    bool operator==(const IniEntry&) const = default;
+};
+
+// One piece as the capture command reads it; present is false for a piece that cannot be read.
+struct PieceSnapshot {
+    bool present = false;
+    int32_t left = 0, top = 0;      // screen twips
+    int32_t kcLeft = 0, kcTop = 0;  // capital dot, piece twips
+};
+
+// Position capture: X, Y, 県庁X, 県庁Y of every present piece, piece-number order; pieces[k - 1] is piece k.
+std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces);
+
+// Exit: X and Y of 東京, then C of every piece in PieceIndex order; colours[i] is piece i + 1's fill.
+std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop, const std::vector<uint32_t>& colours);
+
+using IniWriter = std::function<IniWriteResult(const std::wstring&, const std::wstring&, const std::wstring&)>;
+// Writes every entry even after a failure; the result is the first failure, if any.
+IniWriteResult WriteAll(const std::vector<IniEntry>& entries, const IniWriter& write);
+
+// Message box texts.
+std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason);
+std::wstring UnstorableText(const std::wstring& characters);
+
+}  // namespace korven

@@ -1,0 +1,143 @@
+#include "menu/command_logic.h"
+
+#include <gtest/gtest.h>
+
+#include "core/catalogue.h"
+
+namespace korven {
+namespace {
+
+TEST(ColourText, UpperCaseHexWithoutPrefixOrLeadingZeros) {
+    EXPECT_EQ(ColourText(0x00FFFFFF), L"FFFFFF");
+    EXPECT_EQ(ColourText(0x000000FF), L"FF");
+    EXPECT_EQ(ColourText(0), L"0");
+    EXPECT_EQ(ColourText(0x00010000), L"10000");
+    EXPECT_EQ(ColourText(0x00ABCDEF), L"ABCDEF");
+    EXPECT_EQ(ColourText(0x0000000A), L"A");
+    EXPECT_EQ(ColourText(0xFFFFFFFFu), L"FFFFFFFF");
+}
+
+TEST(ScatterCoordinate, FloorOfTheScaledRoom) {
+    EXPECT_EQ(ScatterCoordinate(0.0, 15360, 3000), 0);
+    EXPECT_EQ(ScatterCoordinate(0.5, 15360, 3000), 6180);
+    // The largest draw still leaves the piece wholly on the screen.
+    const double last = 16777215.0 / 16777216.0;
+    EXPECT_LT(ScatterCoordinate(last, 15360, 3000), 15360 - 3000);
+    EXPECT_EQ(ScatterCoordinate(last, 15360, 3000), 12359);
+    EXPECT_EQ(ScatterCoordinate(0.99, 100, 99), 0);
+    EXPECT_EQ(ScatterCoordinate(0.7, 100, 100), 0);
+    // No room at all: the floor goes downward, not toward zero.
+    EXPECT_EQ(ScatterCoordinate(0.5, 100, 103), -2);
+    EXPECT_EQ(ScatterCoordinate(0.99, INT32_MIN, INT32_MAX), INT32_MIN);
+}
+
+TEST(SectionOf, IsThePrefectureNameAsTheCatalogueSpellsIt) {
+    EXPECT_EQ(SectionOf(13), L"東京");
+    EXPECT_EQ(SectionOf(14), L"神奈川");
+    EXPECT_EQ(SectionOf(1), L"北海道");
+    EXPECT_EQ(SectionOf(47), L"沖縄");
+    EXPECT_EQ(WideFromUtf8("a\xC3\xA9\xF0\x9F\x98\x80"), std::wstring(L"a\u00E9") + L"\xD83D\xDE00");
+    EXPECT_EQ(WideFromUtf8("\xE6\x9D"), L"\uFFFD");  // cut short
+}
+
+std::vector<PieceSnapshot> Layout() {
+    std::vector<PieceSnapshot> pieces(PrefCount);
+    for (int i = 0; i < PrefCount; ++i)
+        pieces[static_cast<size_t>(i)] = {true, 3000 + 15 * i, 1500 - 30 * i, 100 + i, 200 + i};
+    return pieces;
+}
+
+TEST(CaptureEntries, WritesFourKeysPerPieceInPieceNumberOrder) {
+    const auto pieces = Layout();
+    const auto entries = CaptureEntries(pieces);
+    ASSERT_EQ(entries.size(), 188u);
+    const wchar_t* keys[] = {L"X", L"Y", L"県庁X", L"県庁Y"};
+    for (int k = 1; k <= PrefCount; ++k) {
+        for (int j = 0; j < 4; ++j) {
+            const IniEntry& e = entries[static_cast<size_t>((k - 1) * 4 + j)];
+            EXPECT_EQ(e.section, SectionOf(k));
+            EXPECT_EQ(e.key, keys[j]);
+        }
+    }
+    const auto& anchor = pieces[12];
+    // The anchor's own X and Y are absolute; every other piece's are offsets from it.
+    EXPECT_EQ(entries[12 * 4 + 0].value, std::to_wstring(anchor.left));
+    EXPECT_EQ(entries[12 * 4 + 1].value, std::to_wstring(anchor.top));
+    EXPECT_EQ(entries[0].value, L"-180");  // 3000 - (3000 + 180)
+    EXPECT_EQ(entries[1].value, L"360");
+    EXPECT_EQ(entries[2].value, L"100");
+    EXPECT_EQ(entries[3].value, L"200");
+    EXPECT_EQ(entries[46 * 4 + 0].value, std::to_wstring(15 * 46 - 15 * 12));
+}
+
+TEST(CaptureEntries, DraggedPieceGetsAnXSmallerByTheDrag) {
+    auto pieces = Layout();
+    const auto before = CaptureEntries(pieces);
+    pieces[13].left -= 150;  // 神奈川
+    const auto after = CaptureEntries(pieces);
+    EXPECT_EQ(std::stoi(after[13 * 4].value), std::stoi(before[13 * 4].value) - 150);
+    for (size_t i = 0; i < before.size(); ++i)
+        if (i != 13 * 4) EXPECT_EQ(after[i], before[i]) << i;
+}
+
+TEST(CaptureEntries, FarApartPositionsDoNotOverflow) {
+    auto pieces = Layout();
+    pieces[12].left = INT32_MIN;
+    pieces[0].left = INT32_MAX;
+    const auto entries = CaptureEntries(pieces);
+    EXPECT_EQ(entries[0].value, L"4294967295");
+    EXPECT_EQ(entries[12 * 4].value, L"-2147483648");
+}
+
+TEST(CaptureEntries, PieceThatCannotBeReadIsSkipped) {
+    auto pieces = Layout();
+    pieces[4].present = false;
+    auto entries = CaptureEntries(pieces);
+    ASSERT_EQ(entries.size(), 184u);
+    for (const auto& e : entries) EXPECT_NE(e.section, SectionOf(5));
+    // Without an anchor the offsets are taken from 0, and the rest still gets written.
+    pieces[12].present = false;
+    entries = CaptureEntries(pieces);
+    ASSERT_EQ(entries.size(), 180u);
+    EXPECT_EQ(entries[0].value, L"3000");
+}
+
+TEST(ExitEntries, AnchorPositionThenEveryColourInPieceIndexOrder) {
+    std::vector<uint32_t> colours(PrefCount, 0x00FFFFFF);
+    colours[46] = 0xFF;
+    const auto entries = ExitEntries(-45, 7200, colours);
+    ASSERT_EQ(entries.size(), 49u);
+    EXPECT_EQ(entries[0], (IniEntry{L"東京", L"X", L"-45"}));
+    EXPECT_EQ(entries[1], (IniEntry{L"東京", L"Y", L"7200"}));
+    for (int i = 0; i < PrefCount; ++i) {
+        const IniEntry& e = entries[static_cast<size_t>(i) + 2];
+        EXPECT_EQ(e.section, SectionOf(i + 1));
+        EXPECT_EQ(e.key, L"C");
+        EXPECT_EQ(e.value, i == 46 ? L"FF" : L"FFFFFF");
+    }
+}
+
+TEST(WriteAll, KeepsWritingAfterAFailureAndReportsTheFirst) {
+    const std::vector<IniEntry> entries = {{L"a", L"1", L"x"}, {L"b", L"2", L"y"}, {L"c", L"3", L"z"}, {L"d", L"4", L"w"}};
+    std::vector<std::wstring> seen;
+    const auto result = WriteAll(entries, [&](const std::wstring& s, const std::wstring&, const std::wstring&) {
+        seen.push_back(s);
+        IniWriteResult r;
+        if (s == L"b" || s == L"c") r = {false, L"reason " + s};
+        return r;
+    });
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"a", L"b", L"c", L"d"}));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.reason, L"reason b");
+    EXPECT_TRUE(WriteAll(entries, [](auto&, auto&, auto&) { return IniWriteResult{}; }).ok);
+}
+
+TEST(MessageTexts, NameTheFileTheReasonAndTheCharacters) {
+    const auto text = WriteFailureText(L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です");
+    EXPECT_NE(text.find(L"C:\\KORVEN\\KORVEN.ini"), std::wstring::npos);
+    EXPECT_NE(text.find(L"読み取り専用です"), std::wstring::npos);
+    EXPECT_NE(UnstorableText(L"\u00E9\U0001F600").find(L"\u00E9\U0001F600"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace korven
