@@ -1,8 +1,5 @@
 #include "menu/command_logic.h"
 
-#include <cmath>
-#include <limits>
-
 #include "core/catalogue.h"
 
 namespace korven {
@@ -64,14 +61,6 @@ std::wstring ColourText(uint32_t colour) {
         colour >>= 4;
     } while (colour != 0);
     return out;
-}
-
-int32_t ScatterCoordinate(double r, int32_t screen, int32_t size) {
-    const double v = std::floor(r * (static_cast<double>(screen) - static_cast<double>(size)));
-    // A piece larger than the screen has no room; it goes to the edge instead of an undefined cast.
-    if (v < static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-    if (v > static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(v);
 }
 
 std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces) {

@@ -1,4 +1,4 @@
-// What the commands write and where scatter throws a piece, as plain data: no window needed.
+// What the capture and exit commands write, as plain data: no window needed.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -16,9 +16,6 @@ std::wstring SectionOf(int pieceNumber);
 
 // Upper-case hex, no prefix, no leading zeros: FFFFFF, FF, 0.
 std::wstring ColourText(uint32_t colour);
-
-// Largest integer not above r × (screen − size); r in [0, 1).
-int32_t ScatterCoordinate(double r, int32_t screen, int32_t size);
 
 struct IniEntry {
     std::wstring section, key, value;
