@@ -1,0 +1,94 @@
+#include "core/layout.h"
+
+#include <cmath>
+#include <limits>
+
+namespace korven {
+
+namespace {
+
+constexpr double kMin32 = static_cast<double>(std::numeric_limits<int32_t>::min());
+constexpr double kMax32 = static_cast<double>(std::numeric_limits<int32_t>::max());
+
+int32_t Clamp32(int64_t v) {
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+// Does not depend on the floating-point rounding mode, which a foreign DLL may have changed.
+double RoundHalfEvenWide(double v) {
+    const double lower = std::floor(v);
+    const double diff = v - lower;
+    if (diff > 0.5) return lower + 1.0;
+    if (diff < 0.5) return lower;
+    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
+}
+
+}  // namespace
+
+std::optional<int32_t> RoundHalfEven32(double value) {
+    if (!std::isfinite(value)) return std::nullopt;
+    const double r = RoundHalfEvenWide(value);
+    if (r < kMin32 || r > kMax32) return std::nullopt;
+    return static_cast<int32_t>(r);
+}
+
+std::optional<int32_t> IntegerDivide(double dividend, double divisor) {
+    const auto a = RoundHalfEven32(dividend);
+    const auto b = RoundHalfEven32(divisor);
+    if (!a || !b || *b == 0) return std::nullopt;
+    const int64_t q = static_cast<int64_t>(*a) / *b;  // C++ truncates toward zero
+    if (q < std::numeric_limits<int32_t>::min() || q > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(q);
+}
+
+int TwipsPerPixelFromDpi(int dotsPerInch) {
+    if (dotsPerInch <= 0 || dotsPerInch > 1440) return 15;
+    return 1440 / dotsPerInch;
+}
+
+int32_t TwipsToPixels(double twips, int twipsPerPixel) {
+    if (twipsPerPixel <= 0 || std::isnan(twips)) return 0;
+    const double px = RoundHalfEvenWide(twips / twipsPerPixel);
+    if (px <= kMin32) return std::numeric_limits<int32_t>::min();
+    if (px >= kMax32) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(px);
+}
+
+int32_t PixelsToTwips(int64_t pixels, int twipsPerPixel) {
+    constexpr int64_t kFar = int64_t{1} << 40;  // beyond any 32-bit twip value, yet safe to multiply
+    if (pixels > kFar) pixels = kFar;
+    if (pixels < -kFar) pixels = -kFar;
+    return Clamp32(pixels * twipsPerPixel);
+}
+
+std::optional<int32_t> CheckedAdd32(int32_t a, int32_t b) {
+    const int64_t s = static_cast<int64_t>(a) + b;
+    if (s < std::numeric_limits<int32_t>::min() || s > std::numeric_limits<int32_t>::max()) return std::nullopt;
+    return static_cast<int32_t>(s);
+}
+
+bool RectsMeet(const RectL& a, const RectL& b) {
+    if (a.right <= a.left || a.bottom <= a.top || b.right <= b.left || b.bottom <= b.top) return false;
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool EveryPieceOffEveryMonitor(const std::vector<RectL>& pieces, const std::vector<RectL>& monitors) {
+    if (pieces.empty() || monitors.empty()) return false;
+    for (const RectL& p : pieces)
+        for (const RectL& m : monitors)
+            if (RectsMeet(p, m)) return false;
+    return true;
+}
+
+int32_t ScatterCoordinate(double r, int32_t screen, int32_t size) {
+    const double span = static_cast<double>(screen) - static_cast<double>(size);
+    const double v = std::floor(r * span);
+    if (std::isnan(v)) return 0;
+    if (v <= kMin32) return std::numeric_limits<int32_t>::min();
+    if (v >= kMax32) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(v);
+}
+
+}  // namespace korven

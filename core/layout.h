@@ -1,0 +1,39 @@
+// Coordinate arithmetic of the map: twips and pixels, 32-bit sums, on-screen tests. Needs no window.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "regions/region_record.h"
+
+namespace korven {
+
+// Nearest integer, halves to the even neighbour; nothing when not a number or outside 32 bits.
+std::optional<int32_t> RoundHalfEven32(double value);
+
+// The integer division of the settings' number rules: both operands rounded halves-to-even first,
+// the quotient truncated toward zero. Nothing on a zero divisor or a quotient outside 32 bits.
+std::optional<int32_t> IntegerDivide(double dividend, double divisor);
+
+// 1440 / dots per inch; 15 when the display reports nonsense.
+int TwipsPerPixelFromDpi(int dotsPerInch);
+
+// Whole pixels for a twip value, nearest with halves to even, held inside 32 bits.
+int32_t TwipsToPixels(double twips, int twipsPerPixel);
+// Twips for a pixel value, held inside 32 bits.
+int32_t PixelsToTwips(int64_t pixels, int twipsPerPixel);
+
+// a + b, or nothing when the sum leaves 32 bits.
+std::optional<int32_t> CheckedAdd32(int32_t a, int32_t b);
+
+// True when the rectangles share at least one pixel; empty rectangles share none.
+bool RectsMeet(const RectL& a, const RectL& b);
+
+// True when no piece shares a pixel with any monitor: the map would be out of reach.
+// False when either list is empty (nothing to place, or nowhere to place it).
+bool EveryPieceOffEveryMonitor(const std::vector<RectL>& pieces, const std::vector<RectL>& monitors);
+
+// A scattered piece's left (or top): floor(r × (screen − size)), r in [0, 1).
+int32_t ScatterCoordinate(double r, int32_t screen, int32_t size);
+
+}  // namespace korven

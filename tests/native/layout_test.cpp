@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+
+#include "core/layout.h"
+
+using namespace korven;
+
+TEST(Layout, RoundsHalvesToTheEvenNeighbour) {
+    EXPECT_EQ(RoundHalfEven32(12.5), 12);
+    EXPECT_EQ(RoundHalfEven32(13.5), 14);
+    EXPECT_EQ(RoundHalfEven32(-12.5), -12);
+    EXPECT_EQ(RoundHalfEven32(-13.5), -14);
+    EXPECT_EQ(RoundHalfEven32(0.5), 0);
+    EXPECT_EQ(RoundHalfEven32(-0.5), 0);
+    EXPECT_EQ(RoundHalfEven32(2.4999), 2);
+    EXPECT_EQ(RoundHalfEven32(2.5001), 3);
+}
+
+TEST(Layout, RoundingStopsAtThe32BitEdges) {
+    EXPECT_EQ(RoundHalfEven32(2147483647.0), INT32_MAX);
+    EXPECT_EQ(RoundHalfEven32(2147483647.4), INT32_MAX);
+    EXPECT_FALSE(RoundHalfEven32(2147483647.5));  // the even neighbour 2147483648 does not fit
+    EXPECT_EQ(RoundHalfEven32(-2147483648.0), INT32_MIN);
+    EXPECT_EQ(RoundHalfEven32(-2147483648.5), INT32_MIN);  // even neighbour is -2147483648
+    EXPECT_FALSE(RoundHalfEven32(-2147483649.0));
+    EXPECT_FALSE(RoundHalfEven32(1e300));
+    EXPECT_FALSE(RoundHalfEven32(std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(RoundHalfEven32(std::nan("")));
+}
+
+TEST(Layout, IntegerDivisionRoundsOperandsThenTruncates) {
+    EXPECT_EQ(IntegerDivide(150, 15), 10);
+    EXPECT_EQ(IntegerDivide(149, 15), 9);
+    EXPECT_EQ(IntegerDivide(-149, 15), -9);  // toward zero, not toward minus infinity
+    EXPECT_EQ(IntegerDivide(29.5, 15), 2);   // 29.5 → 30
+    EXPECT_EQ(IntegerDivide(30.5, 15), 2);   // 30.5 → 30
+    EXPECT_EQ(IntegerDivide(31.5, 15), 2);   // 31.5 → 32
+    EXPECT_EQ(IntegerDivide(45, 14.5), 3);   // divisor 14.5 → 14
+    EXPECT_EQ(IntegerDivide(45, 15.5), 2);   // divisor 15.5 → 16
+    EXPECT_FALSE(IntegerDivide(1, 0.4));     // divisor rounds to zero
+    EXPECT_FALSE(IntegerDivide(INT32_MIN, -1));
+    EXPECT_EQ(IntegerDivide(INT32_MIN, 1), INT32_MIN);
+}
+
+TEST(Layout, TwipsPerPixelFollowsTheDisplay) {
+    EXPECT_EQ(TwipsPerPixelFromDpi(96), 15);
+    EXPECT_EQ(TwipsPerPixelFromDpi(120), 12);
+    EXPECT_EQ(TwipsPerPixelFromDpi(144), 10);
+    EXPECT_EQ(TwipsPerPixelFromDpi(0), 15);
+    EXPECT_EQ(TwipsPerPixelFromDpi(-96), 15);
+}
+
+TEST(Layout, TwipsAndPixelsConvertBothWays) {
+    EXPECT_EQ(TwipsToPixels(3000, 15), 200);
+    EXPECT_EQ(TwipsToPixels(-450, 15), -30);
+    EXPECT_EQ(TwipsToPixels(7.5, 15), 0);    // half a pixel: to the even 0
+    EXPECT_EQ(TwipsToPixels(22.5, 15), 2);   // 1.5 → 2
+    EXPECT_EQ(TwipsToPixels(-22.5, 15), -2);
+    EXPECT_EQ(TwipsToPixels(8, 15), 1);
+    EXPECT_EQ(TwipsToPixels(1e30, 15), INT32_MAX);
+    EXPECT_EQ(TwipsToPixels(-1e30, 15), INT32_MIN);
+    EXPECT_EQ(TwipsToPixels(100, 0), 0);
+    EXPECT_EQ(PixelsToTwips(200, 15), 3000);
+    EXPECT_EQ(PixelsToTwips(-30, 15), -450);
+    EXPECT_EQ(PixelsToTwips(INT32_MAX, 15), INT32_MAX);
+    EXPECT_EQ(PixelsToTwips(INT64_MIN, 15), INT32_MIN);
+    for (int px = -500; px <= 500; ++px) ASSERT_EQ(TwipsToPixels(PixelsToTwips(px, 12), 12), px);
+}
+
+TEST(Layout, SumsThatLeave32BitsAreCaught) {
+    EXPECT_EQ(CheckedAdd32(3000, -450), 2550);
+    EXPECT_EQ(CheckedAdd32(INT32_MAX, 0), INT32_MAX);
+    EXPECT_EQ(CheckedAdd32(INT32_MAX - 1, 1), INT32_MAX);
+    EXPECT_FALSE(CheckedAdd32(INT32_MAX, 1));
+    EXPECT_FALSE(CheckedAdd32(INT32_MIN, -1));
+    EXPECT_EQ(CheckedAdd32(INT32_MIN, INT32_MAX), -1);
+}
+
+TEST(Layout, RectanglesMeetOnlyWhenSharingAPixel) {
+    const RectL screen{0, 0, 1024, 768};
+    EXPECT_TRUE(RectsMeet({1023, 767, 1100, 800}, screen));  // one corner pixel
+    EXPECT_FALSE(RectsMeet({1024, 0, 1100, 100}, screen));   // touches the right edge only
+    EXPECT_FALSE(RectsMeet({-50, 0, 0, 100}, screen));       // touches the left edge only
+    EXPECT_FALSE(RectsMeet({10, 10, 10, 20}, screen));       // empty
+    EXPECT_TRUE(RectsMeet({-100, -100, 2000, 2000}, screen)); // covers it
+}
+
+TEST(Layout, MapIsOutOfReachOnlyWhenEveryPieceMissesEveryMonitor) {
+    const std::vector<RectL> monitors{{0, 0, 1024, 768}, {1024, 0, 2944, 1080}};
+    // All on the removed third monitor.
+    std::vector<RectL> pieces{{3000, 0, 3100, 100}, {3100, 50, 3300, 400}};
+    EXPECT_TRUE(EveryPieceOffEveryMonitor(pieces, monitors));
+    // One piece reaching one pixel into the second monitor keeps the layout.
+    pieces.push_back({2943, 1079, 3000, 1100});
+    EXPECT_FALSE(EveryPieceOffEveryMonitor(pieces, monitors));
+    // Left of and above the primary.
+    EXPECT_TRUE(EveryPieceOffEveryMonitor({{-500, -500, -1, -1}, {-300, 10, 0, 100}}, monitors));
+    EXPECT_FALSE(EveryPieceOffEveryMonitor({}, monitors));
+    EXPECT_FALSE(EveryPieceOffEveryMonitor({{5000, 5000, 5100, 5100}}, {}));
+}
+
+TEST(Layout, ScatterStaysOnTheScreen) {
+    EXPECT_EQ(ScatterCoordinate(0.0, 15360, 2355), 0);
+    EXPECT_EQ(ScatterCoordinate(0.5, 15360, 2360), 6500);
+    EXPECT_EQ(ScatterCoordinate(0.9999999, 15360, 2360), 12999);  // below screen − size, never at it
+    EXPECT_EQ(ScatterCoordinate(0.25, 15, 16), -1);                // larger than the screen: floor, not toward zero
+    for (double r = 0; r < 1; r += 0.001) {
+        const int32_t x = ScatterCoordinate(r, 15360, 3600);
+        ASSERT_GE(x, 0);
+        ASSERT_LT(x, 15360 - 3600);
+    }
+}
