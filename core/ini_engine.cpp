@@ -1,0 +1,398 @@
+#include "core/ini_engine.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <random>
+
+namespace korven::ini {
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+namespace {
+
+// The blanks the platform's reader drops around names and values, 0x1A (old end-of-file mark) included.
+// None of them can be a trail byte, so they are found without walking characters.
+bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
+
+unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+
+// Length in bytes of the character starting at i: 2 for a lead byte with a valid trail, otherwise 1.
+std::size_t CharLength(std::string_view s, std::size_t i) {
+    return (IsLeadByte(Byte(s, i)) && i + 1 < s.size() && IsTrailByte(Byte(s, i + 1))) ? 2 : 1;
+}
+
+std::string_view CutAtNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+std::string_view TrimBlanks(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(Byte(s, b))) ++b;
+    while (e > b && IsBlank(Byte(s, e - 1))) --e;
+    return s.substr(b, e - b);
+}
+
+char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// ASCII letters match either case; the second byte of a double-byte character only matches itself.
+// Equal prefixes have the same character boundaries, so one walk serves both names.
+bool NamesEqual(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size();) {
+        std::size_t n = CharLength(a, i);
+        if (n == 2) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+        } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+            return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+// One line of the file, as offsets into it.
+struct Line {
+    enum class Kind { Blank, Section, Key };
+    Kind kind = Kind::Blank;
+    std::size_t next = 0;        // just past this line's one terminator (CR LF, CR or LF)
+    std::size_t contentEnd = 0;  // end of the line without trailing blanks
+    std::string_view name;       // section or key name, cut at a NUL
+    bool hasEquals = false;
+    std::size_t valueBegin = 0, valueEnd = 0;  // the value's bytes when hasEquals
+};
+
+Line ParseLine(std::string_view file, std::size_t begin) {
+    Line line;
+    std::size_t end = file.find_first_of("\r\n", begin);
+    if (end == std::string_view::npos) end = file.size();
+    line.next = end;
+    if (line.next < file.size()) {
+        line.next += (file[line.next] == '\r' && line.next + 1 < file.size() && file[line.next + 1] == '\n') ? 2 : 1;
+    }
+    std::size_t b = begin, e = end;
+    while (b < e && IsBlank(Byte(file, b))) ++b;
+    while (e > b && IsBlank(Byte(file, e - 1))) --e;
+    line.contentEnd = e;
+    if (b == e) return line;
+
+    if (file[b] == '[') {
+        // The name runs to the last "]" that is a character of its own; text after it is ignored.
+        std::size_t close = std::string_view::npos;
+        for (std::size_t i = b + 1; i < e; i += CharLength(file, i)) {
+            if (file[i] == ']') close = i;
+        }
+        if (close != std::string_view::npos) {
+            line.kind = Line::Kind::Section;
+            line.name = CutAtNul(file.substr(b + 1, close - b - 1));
+            return line;
+        }
+        // A "[" without "]" is read as an ordinary line.
+    }
+    line.kind = Line::Kind::Key;
+    std::size_t eq = file.find('=', b);  // "=" is never a trail byte
+    if (eq == std::string_view::npos || eq >= e) {
+        line.name = CutAtNul(file.substr(b, e - b));
+        return line;
+    }
+    line.hasEquals = true;
+    line.name = CutAtNul(TrimBlanks(file.substr(b, eq - b)));
+    line.valueBegin = eq + 1;
+    while (line.valueBegin < e && IsBlank(Byte(file, line.valueBegin))) ++line.valueBegin;
+    line.valueEnd = e;
+    return line;
+}
+
+// Where a key of a section lives; offsets are npos when not found.
+struct Location {
+    bool sectionFound = false;
+    std::size_t sectionTail = 0;  // just past the last non-blank line of the section
+    bool keyFound = false;
+    Line key;
+};
+
+Location Find(std::string_view file, std::string_view section, std::string_view key) {
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
+    Location loc;
+    bool inSection = NamesEqual(std::string_view(), section);  // lines before any header: the nameless one
+    loc.sectionFound = inSection;
+    for (std::size_t pos = 0; pos < file.size();) {
+        Line line = ParseLine(file, pos);
+        if (line.kind == Line::Kind::Section) {
+            if (inSection) return loc;  // only the first matching section counts
+            inSection = NamesEqual(line.name, section);
+            if (inSection) {
+                loc.sectionFound = true;
+                loc.sectionTail = line.next;
+            }
+        } else if (line.kind == Line::Kind::Key && inSection) {
+            loc.sectionTail = line.next;
+            if (NamesEqual(line.name, key)) {
+                loc.keyFound = true;
+                loc.key = line;
+                return loc;
+            }
+        }
+        pos = line.next;
+    }
+    return loc;
+}
+
+std::string_view CutToLimit(std::string_view s, std::size_t limit) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t n = CharLength(s, i);
+        if (i + n > limit) break;
+        i += n;
+    }
+    return s.substr(0, i);
+}
+
+std::string_view LineEnding(std::string_view file) {
+    std::size_t p = file.find_first_of("\r\n");
+    if (p == std::string_view::npos) return "\r\n";
+    if (file[p] == '\n') return "\n";
+    return (p + 1 < file.size() && file[p + 1] == '\n') ? "\r\n" : "\r";
+}
+
+bool EndsWithLineBreak(std::string_view s) { return !s.empty() && (s.back() == '\n' || s.back() == '\r'); }
+
+}  // namespace
+
+std::string ReadProfileString(std::string_view file, std::string_view section, std::string_view key) {
+    Location loc = Find(file, section, key);
+    if (!loc.keyFound || !loc.key.hasEquals) return {};
+    std::string_view v = CutAtNul(file.substr(loc.key.valueBegin, loc.key.valueEnd - loc.key.valueBegin));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
+    return std::string(CutToLimit(v, kMaxValueBytes));
+}
+
+std::string TrimSpaces(std::string_view text) {
+    std::size_t b = text.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    std::size_t e = text.find_last_not_of(' ');
+    return std::string(text.substr(b, e - b + 1));
+}
+
+StoreProblem CheckStorable(std::string_view section, std::string_view key, std::string_view value) {
+    for (std::string_view s : {section, key, value}) {
+        if (s.find_first_of("\r\n") != std::string_view::npos) return StoreProblem::LineBreak;
+        if (s.find('\0') != std::string_view::npos) return StoreProblem::NulByte;
+    }
+    for (std::string_view s : {section, key}) {
+        if (s.empty()) return StoreProblem::EmptyName;
+        if (IsBlank(Byte(s, 0)) || IsBlank(Byte(s, s.size() - 1))) return StoreProblem::BlankAtNameEnd;
+    }
+    if (key.find('=') != std::string_view::npos) return StoreProblem::EqualsInKey;
+    if (key.front() == '[') return StoreProblem::BracketStartsKey;
+    return StoreProblem::None;
+}
+
+std::string WriteProfileString(std::string_view file, std::string_view section, std::string_view key,
+                               std::string_view value) {
+    Location loc = Find(file, section, key);
+    std::string out;
+    out.reserve(file.size() + section.size() + key.size() + value.size() + 8);
+    std::string_view eol = LineEnding(file);
+    if (loc.keyFound) {
+        const Line& k = loc.key;
+        std::size_t from = k.hasEquals ? k.valueBegin : k.contentEnd;
+        std::size_t to = k.hasEquals ? k.valueEnd : k.contentEnd;
+        out.append(file.substr(0, from));
+        if (!k.hasEquals) out += '=';
+        out.append(value);
+        out.append(file.substr(to));
+    } else if (loc.sectionFound) {
+        std::size_t at = loc.sectionTail;
+        out.append(file.substr(0, at));
+        if (!out.empty() && !EndsWithLineBreak(out)) out.append(eol);
+        out.append(key).append("=").append(value).append(eol);
+        out.append(file.substr(at));
+    } else {
+        out.append(file);
+        if (!out.empty() && !EndsWithLineBreak(out)) out.append(eol);
+        out.append("[").append(section).append("]").append(eol);
+        out.append(key).append("=").append(value).append(eol);
+    }
+    return out;
+}
+
+namespace {
+
+template <class Ch>
+unsigned At(std::basic_string_view<Ch> s, std::size_t i) {
+    return i < s.size() ? static_cast<unsigned>(static_cast<std::make_unsigned_t<Ch>>(s[i])) : 0u;
+}
+bool IsDigit(unsigned c) { return c >= '0' && c <= '9'; }
+
+template <class Ch>
+NumberRead ReadNumberOf(std::basic_string_view<Ch> s) {
+    std::size_t i = 0;
+    while (i < s.size() && (At(s, i) == ' ' || At(s, i) == '\t')) ++i;
+    std::string text;  // the number in the form from_chars takes
+    if (At(s, i) == '+' || At(s, i) == '-') {
+        if (At(s, i) == '-') text += '-';
+        ++i;
+    }
+    // Decimal exponent of the first significant digit, to tell overflow from underflow when the
+    // digits do not fit a double at all.
+    long long magnitude = 0;
+    bool significant = false;
+    std::size_t digits = 0;
+    for (; IsDigit(At(s, i)); ++i, ++digits) {
+        text += static_cast<char>(At(s, i));
+        if (At(s, i) != '0') significant = true;
+        if (significant) ++magnitude;
+    }
+    if (At(s, i) == '.') {
+        text += '.';
+        for (++i; IsDigit(At(s, i)); ++i, ++digits) {
+            text += static_cast<char>(At(s, i));
+            if (!significant && At(s, i) == '0') --magnitude;
+            if (At(s, i) != '0') significant = true;
+        }
+    }
+    if (digits == 0) return {};
+    if ((At(s, i) == 'e' || At(s, i) == 'E')) {
+        std::size_t j = i + 1;
+        bool negative = false;
+        if (At(s, j) == '+' || At(s, j) == '-') negative = At(s, j++) == '-';
+        if (IsDigit(At(s, j))) {
+            long long exponent = 0;
+            text += negative ? "e-" : "e";
+            for (; IsDigit(At(s, j)); ++j) {
+                text += static_cast<char>(At(s, j));
+                exponent = std::min(exponent * 10 + static_cast<long long>(At(s, j) - '0'), 1000000000LL);
+            }
+            magnitude += negative ? -exponent : exponent;
+        }
+    }
+    if (!significant) return {};
+    double d = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
+    (void)end;
+    if (ec == std::errc::result_out_of_range) {
+        if (magnitude > 0) return {0, true};
+        return {};
+    }
+    if (ec != std::errc()) return {};
+    double r = std::nearbyint(d);  // the default rounding mode takes halves to the even neighbour
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) return {0, true};
+    return {static_cast<std::int32_t>(r), false};
+}
+
+template <class Ch>
+ColorRead ReadColorOf(std::basic_string_view<Ch> s) {
+    if (s.empty()) return {};
+    std::uint64_t value = 0;
+    std::size_t significantDigits = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        unsigned c = At(s, i);
+        unsigned d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else break;
+        if (significantDigits > 0 || d != 0) ++significantDigits;
+        if (significantDigits > 8) return {ColorRead::Kind::Overflow, 0};
+        value = value * 16 + d;
+    }
+    return {ColorRead::Kind::Value, static_cast<std::uint32_t>(value)};
+}
+
+}  // namespace
+
+NumberRead ReadNumber(std::string_view text) { return ReadNumberOf(text); }
+NumberRead ReadNumber(std::wstring_view text) { return ReadNumberOf(text); }
+ColorRead ReadColor(std::string_view text) { return ReadColorOf(text); }
+ColorRead ReadColor(std::wstring_view text) { return ReadColorOf(text); }
+
+std::string FormatColor(std::uint32_t color) {
+    char buf[16];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, color, 16);
+    (void)ec;
+    std::string s(buf, end);
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return FoldAscii(c); });
+    return s;
+}
+
+std::string FormatNumber(std::int32_t value) { return std::to_string(value); }
+
+std::wstring ProgramFolderOf(std::wstring_view modulePath) {
+    std::size_t slash = modulePath.find_last_of(L"\\/");
+    if (slash == std::wstring_view::npos) return {};
+    std::wstring folder(modulePath.substr(0, slash));
+    if (!folder.empty() && folder.back() == L':') folder += modulePath[slash];
+    return folder;
+}
+
+std::wstring IniPathFor(std::wstring_view folder, std::wstring_view baseName) {
+    std::wstring path(folder);
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    path.append(baseName).append(L".ini");
+    return path;
+}
+
+namespace {
+std::error_code LastErrno(std::errc fallback) {
+    return errno ? std::error_code(errno, std::generic_category()) : std::make_error_code(fallback);
+}
+}  // namespace
+
+FileRead ReadWholeFile(const std::filesystem::path& path) {
+    FileRead r;
+    std::error_code ec;
+    auto st = std::filesystem::status(path, ec);
+    if (st.type() == std::filesystem::file_type::not_found) return r;
+    r.exists = true;
+    if (ec) {
+        r.error = ec;
+        return r;
+    }
+    if (st.type() == std::filesystem::file_type::directory) {
+        r.error = std::make_error_code(std::errc::is_a_directory);
+        return r;
+    }
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        r.error = LastErrno(std::errc::permission_denied);
+        return r;
+    }
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) r.bytes.append(buf, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) {
+        r.error = std::make_error_code(std::errc::io_error);
+        r.bytes.clear();
+    }
+    return r;
+}
+
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return std::make_error_code(std::errc::is_a_directory);
+    std::random_device rd;
+    std::filesystem::path temp = path;
+    temp += ".~" + FormatColor(rd()) + FormatColor(rd());
+    errno = 0;
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return LastErrno(std::errc::permission_denied);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    bool good = static_cast<bool>(out);
+    std::error_code writeError = LastErrno(std::errc::no_space_on_device);
+    out.close();
+    if (!good || !out) {
+        std::filesystem::remove(temp, ec);
+        return writeError;
+    }
+    std::error_code replaced = ReplaceFileAtomically(temp, path);
+    if (replaced) std::filesystem::remove(temp, ec);
+    return replaced;
+}
+
+}  // namespace korven::ini

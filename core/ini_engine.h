@@ -1,0 +1,90 @@
+// The private-profile format over the bytes of a code page 932 file, the rules for numbers and colours
+// stored in it, and the file layer that reads it whole and replaces it in one step. No window code here.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace korven::ini {
+
+// A stored value comes back cut to this many bytes (a 511-byte buffer and its NUL).
+inline constexpr std::size_t kMaxValueBytes = 510;
+
+// Code page 932: a lead byte starts a double-byte character only when a valid trail byte follows it.
+bool IsLeadByte(unsigned char c);
+bool IsTrailByte(unsigned char c);
+
+// The value of key in the first section called section, as the platform's ANSI reader hands it over:
+// blanks around it dropped, one pair of enclosing quotes dropped, cut at a NUL byte and then to at most
+// kMaxValueBytes without splitting a double-byte character. Empty when the section or key is missing.
+std::string ReadProfileString(std::string_view file, std::string_view section, std::string_view key);
+
+// ReadIni's last step: spaces (only spaces) removed at both ends.
+std::string TrimSpaces(std::string_view text);
+
+// What keeps a name or value from being stored so that it reads back as written.
+enum class StoreProblem {
+    None,
+    EmptyName,          // a section or key with no text
+    BlankAtNameEnd,     // names are matched without their outer blanks, so the stored one would not match
+    LineBreak,          // CR or LF would split the line
+    NulByte,            // reading stops at a NUL
+    EqualsInKey,        // the first "=" ends the key
+    BracketStartsKey,   // a key line starting with "[" can read as a section header
+};
+StoreProblem CheckStorable(std::string_view section, std::string_view key, std::string_view value);
+
+// The file with key of section set to value: the value replaced in place in the first matching section's
+// first matching key, or the key added at the end of that section, or the section added at the end of the
+// file. Every other byte stays as it was. Call only when CheckStorable gives None.
+std::string WriteProfileString(std::string_view file, std::string_view section, std::string_view key,
+                               std::string_view value);
+
+// The number rule: the leading decimal number of the text (blanks skipped, optional sign, digits, optional
+// fraction and exponent), 0 when there is none, rounded to the nearest integer with halves to even.
+struct NumberRead {
+    std::int32_t value = 0;
+    bool overflow = false;  // the number does not fit a 32-bit signed integer; value is then 0
+};
+NumberRead ReadNumber(std::string_view text);
+NumberRead ReadNumber(std::wstring_view text);
+
+// The colour rule: the text read as "&h" + text + "&". The leading hexadecimal digits (either case) form
+// the value; no digit at all gives black. More digits than a 32-bit value holds (leading zeros aside) is
+// an overflow, as the literal itself would be; the caller decides what to show then.
+struct ColorRead {
+    enum class Kind { None, Value, Overflow };
+    Kind kind = Kind::None;   // None: empty text, no colour stored (the piece stays white)
+    std::uint32_t value = 0;  // 0x00BBGGRR when kind is Value
+};
+ColorRead ReadColor(std::string_view text);
+ColorRead ReadColor(std::wstring_view text);
+
+// How writers store them: upper-case hexadecimal without prefix or leading zeros ("FF", "0"), and
+// decimal with a leading minus for negatives.
+std::string FormatColor(std::uint32_t color);
+std::string FormatNumber(std::int32_t value);
+
+// The folder of the program file as the platform names it: a drive's root keeps its "\" ("C:\").
+std::wstring ProgramFolderOf(std::wstring_view modulePath);
+// The path rule: folder + "\" + base + ".ini", without a second "\" when the folder already ends in one.
+std::wstring IniPathFor(std::wstring_view folder, std::wstring_view baseName);
+
+struct FileRead {
+    bool exists = false;
+    std::string bytes;
+    std::error_code error;  // set when the file is there but could not be read
+};
+FileRead ReadWholeFile(const std::filesystem::path& path);
+
+// Writes bytes to a new file in the same folder and puts it in place of path in one step; on any failure
+// the old file is left whole and the temporary file removed.
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
+
+// The one-step replace itself (platform-specific).
+std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
+
+}  // namespace korven::ini

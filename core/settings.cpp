@@ -1,0 +1,153 @@
+#include "core/settings.h"
+
+#include <windows.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/ini_engine.h"
+
+namespace korven {
+namespace {
+
+// The file is always code page 932, whatever the machine's ANSI code page.
+constexpr UINT kFileCodePage = 932;
+
+// Text → code page 932 bytes; false when some character has no exact form there (no best-fit
+// look-alikes, no question marks).
+bool ToFileBytes(std::wstring_view text, std::string& out) {
+    out.clear();
+    if (text.empty()) return true;
+    int n = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    int len = WideCharToMultiByte(kFileCodePage, WC_NO_BEST_FIT_CHARS, text.data(), n, nullptr, 0, nullptr, &usedDefault);
+    if (len <= 0 || usedDefault) return false;
+    out.resize(static_cast<std::size_t>(len));
+    WideCharToMultiByte(kFileCodePage, WC_NO_BEST_FIT_CHARS, text.data(), n, out.data(), len, nullptr, &usedDefault);
+    if (usedDefault) return false;
+    // Some converters map silently to a look-alike despite the flag; only a faithful round trip counts.
+    int back = MultiByteToWideChar(kFileCodePage, 0, out.data(), len, nullptr, 0);
+    std::wstring check(static_cast<std::size_t>(back > 0 ? back : 0), L'\0');
+    if (back > 0) MultiByteToWideChar(kFileCodePage, 0, out.data(), len, check.data(), back);
+    return check == text;
+}
+
+std::wstring FromFileBytes(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    int n = static_cast<int>(bytes.size());
+    int len = MultiByteToWideChar(kFileCodePage, 0, bytes.data(), n, nullptr, 0);
+    if (len <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(len), L'\0');
+    MultiByteToWideChar(kFileCodePage, 0, bytes.data(), n, out.data(), len);
+    return out;
+}
+
+std::wstring SystemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring s = n && text ? std::wstring(text, n) : std::wstring();
+    if (text) LocalFree(text);
+    while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ' || s.back() == L'.')) s.pop_back();
+    if (s.empty()) s = L"エラー " + std::to_wstring(code);
+    return s;
+}
+
+std::wstring Describe(const std::error_code& ec) {
+    if (ec.category() == std::system_category()) return SystemMessage(static_cast<DWORD>(ec.value()));
+    switch (ec.value()) {
+        case EACCES: case EPERM: return L"アクセスが拒否されました（読み取り専用か、ほかのプログラムが使用中です）";
+        case ENOENT: return L"フォルダーが見つかりません";
+        case ENOSPC: return L"ディスクの空き容量が足りません";
+        case EISDIR: return L"同じ名前のフォルダーがあります";
+        case EROFS: return L"読み取り専用の場所です";
+        case EBUSY: return L"ほかのプログラムが使用中です";
+        case EIO: return L"読み書きのエラーが起きました";
+        default: return L"エラー " + std::to_wstring(ec.value());
+    }
+}
+
+std::wstring Quoted(const std::wstring& s) { return L"「" + s + L"」"; }
+
+std::wstring ProblemText(ini::StoreProblem p) {
+    switch (p) {
+        case ini::StoreProblem::None: return {};
+        case ini::StoreProblem::EmptyName: return L"セクション名とキー名は空にできません。";
+        case ini::StoreProblem::BlankAtNameEnd: return L"セクション名とキー名の前後に空白は置けません。";
+        case ini::StoreProblem::LineBreak: return L"改行を含む文字列は設定ファイルに保存できません。";
+        case ini::StoreProblem::NulByte: return L"NUL 文字を含む文字列は設定ファイルに保存できません。";
+        case ini::StoreProblem::EqualsInKey: return L"キー名に「=」は使えません。";
+        case ini::StoreProblem::BracketStartsKey: return L"キー名を「[」で始めることはできません。";
+    }
+    return {};
+}
+
+IniWriteResult Fail(std::wstring reason) { return {false, std::move(reason)}; }
+
+}  // namespace
+
+std::wstring IniFilePath() {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return ini::IniPathFor(L"", IniBaseName);
+        if (n < buf.size()) {
+            return ini::IniPathFor(ini::ProgramFolderOf(std::wstring_view(buf.data(), n)), IniBaseName);
+        }
+        if (buf.size() >= 32768) return ini::IniPathFor(L"", IniBaseName);
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::wstring UnstorableCharacters(const std::wstring& text) {
+    std::wstring bad;
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) ? 2 : 1;
+        std::wstring_view ch(text.data() + i, n);
+        if (!ToFileBytes(ch, bytes) && bad.find(ch) == std::wstring::npos) bad.append(ch);
+        i += n;
+    }
+    return bad;
+}
+
+std::wstring ReadIni(const std::wstring& section, const std::wstring& key) {
+    std::string s, k;
+    // A name the file cannot hold cannot be in it.
+    if (!ToFileBytes(section, s) || !ToFileBytes(key, k)) return {};
+    ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(IniFilePath()));
+    if (file.error) return {};
+    return FromFileBytes(ini::TrimSpaces(ini::ReadProfileString(file.bytes, s, k)));
+}
+
+IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    std::string s, k, v;
+    for (const std::wstring* text : {&section, &key, &value}) {
+        std::wstring bad = UnstorableCharacters(*text);
+        if (!bad.empty()) {
+            return Fail(Quoted(bad) + L" は設定ファイル（シフトJIS）に保存できない文字です。何も書き込みませんでした。");
+        }
+    }
+    ToFileBytes(section, s);
+    ToFileBytes(key, k);
+    ToFileBytes(value, v);
+    ini::StoreProblem problem = ini::CheckStorable(s, k, v);
+    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
+
+    std::wstring path = IniFilePath();
+    ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
+    if (file.error) {
+        // Writing now would drop whatever the unreadable file holds.
+        return Fail(L"設定ファイル " + Quoted(path) + L" を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
+    }
+    std::string updated = ini::WriteProfileString(file.bytes, s, k, v);
+    if (file.exists && updated == file.bytes) return {};
+    std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated);
+    if (ec) {
+        return Fail(L"設定ファイル " + Quoted(path) + L" に書き込めませんでした（" + Describe(ec) + L"）。元のファイルはそのままです。");
+    }
+    return {};
+}
+
+}  // namespace korven
