@@ -1,14 +1,173 @@
-// Placeholder so that the piece window links before the control menu exists; replaced by the real menu.
+// frmMenu: never shown; it owns the popup of commands and carries the shutdown.
 #include "menu/frm_menu.h"
 
+#include <memory>
+#include <type_traits>
+
+#include "core/app_state.h"
+#include "menu/frm_version.h"
+#include "menu/modal.h"
+#include "pieces/frm_data.h"
+#include "pieces/frm_map.h"
+#if __has_include("regions/frm_rgn_picture.h")
+#include "regions/frm_rgn_picture.h"
+#define KORVEN_HAS_RGN_PICTURE 1
+#endif
+
 namespace korven {
-HWND MenuWindow() { return nullptr; }
-bool MenuWindowLoaded() { return false; }
-void ShowSaveItem() {}
-void PopupPieceMenu(HWND) {}
-void mSave_Click() {}
-void mban_Click() {}
-void mgo_Click() {}
-void mver_Click() {}
-void mend_Click() {}
+
+std::function<void(UINT)> EndProcessHook;
+
+namespace {
+
+// Item ids are the items' places in mpop, so a chosen id names its item.
+enum : UINT { IdSave = 1, IdBan = 3, IdGo = 5, IdVer = 7, IdEnd = 9 };
+
+struct MenuItem {
+    UINT id;  // 0 for a separator
+    const wchar_t* caption;
+};
+// mpop as designed: mSave, sepxx, mban, sepo, mgo, sepx, mver, sep001, mend.
+constexpr MenuItem Items[] = {
+    {IdSave, L"位置情報取得"}, {0, nullptr}, {IdBan, L"解散!"}, {0, nullptr}, {IdGo, L"集合!"},
+    {0, nullptr},              {IdVer, L"バージョン情報"},     {0, nullptr}, {IdEnd, L"終了"},
+};
+
+struct MenuDeleter {
+    void operator()(HMENU m) const { DestroyMenu(m); }
+};
+using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
+HWND window = nullptr;
+MenuHandle popup;
+bool saveVisible = false;  // mSave; sepxx is never shown
+bool shuttingDown = false;
+
+bool Visible(size_t place) {
+    if (place == 0) return saveVisible;
+    return place != 1;
+}
+
+// Win32 menus have no hidden items: the popup holds only the visible ones.
+void BuildPopup() {
+    MenuHandle m(CreatePopupMenu());
+    for (size_t i = 0; i < std::size(Items); ++i) {
+        if (!Visible(i)) continue;
+        if (Items[i].id == 0)
+            AppendMenuW(m.get(), MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuW(m.get(), MF_STRING, Items[i].id, Items[i].caption);
+    }
+    popup = std::move(m);
+}
+
+LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CLOSE:
+        Form_QueryUnload();
+        DestroyWindow(hwnd);  // reached only when the process end was replaced
+        return 0;
+    case WM_QUERYENDSESSION:
+        // The session ends: the same shutdown as a close, without saving.
+        Form_QueryUnload();
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam) Form_QueryUnload();
+        return 0;
+    case WM_DESTROY:
+        // Loaded again later, frmMenu starts from its design: mSave hidden.
+        window = nullptr;
+        popup.reset();
+        saveVisible = false;
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+template <typename F>
+void IgnoringErrors(F&& step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+HWND MenuWindow() {
+    if (window) return window;
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = MenuProc;
+        wc.hInstance = ModuleInstance();
+        wc.lpszClassName = L"frmMenu";
+        registered = RegisterClassExW(&wc) != 0;
+    }
+    // A hidden top-level window, not a message-only one: only those hear that the session ends.
+    window = CreateWindowExW(0, L"frmMenu", L"Form1", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 320, 240,
+                             nullptr, nullptr, ModuleInstance(), nullptr);
+    BuildPopup();
+    return window;
+}
+
+bool MenuWindowLoaded() { return window != nullptr; }
+
+void ShowSaveItem() {
+    MenuWindow();
+    saveVisible = true;
+    BuildPopup();
+}
+
+HMENU mpop() {
+    MenuWindow();
+    return popup.get();
+}
+
+void PopupPieceMenu(HWND piece) {
+    HMENU menu = mpop();
+    POINT at{};
+    GetCursorPos(&at);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(piece);
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, piece, nullptr));
+    PostMessageW(piece, WM_NULL, 0, 0);
+    RunMenuCommand(chosen);
+}
+
+void RunMenuCommand(UINT id) {
+    switch (id) {
+    case IdSave: mSave_Click(); break;
+    case IdBan: mban_Click(); break;
+    case IdGo: mgo_Click(); break;
+    case IdVer: mver_Click(); break;
+    case IdEnd: mend_Click(); break;
+    default: break;
+    }
+}
+
+void Form_QueryUnload() {
+    if (shuttingDown) return;
+    shuttingDown = true;
+    // Last to first; each piece's window goes with it.
+    for (size_t k = Pieces.size(); k > 0; --k) IgnoringErrors([] { Pieces.pop_back(); });
+    IgnoringErrors([] {
+        Pieces.clear();
+        Pieces.shrink_to_fit();
+    });
+#ifdef KORVEN_HAS_RGN_PICTURE
+    IgnoringErrors([] { UnloadRgnPicture(); });
+#endif
+    IgnoringErrors([] { UnloadVersionDialog(); });
+    IgnoringErrors([] { UnloadCapitalDialog(); });
+    shuttingDown = false;
+    if (EndProcessHook)
+        EndProcessHook(0);
+    else
+        ExitProcess(0);
+}
+
 }  // namespace korven

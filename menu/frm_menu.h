@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+
 namespace korven {
 
 HWND MenuWindow();        // creates frmMenu, hidden, on first reference
@@ -15,5 +17,14 @@ void mban_Click();
 void mgo_Click();
 void mver_Click();
 void mend_Click();
+
+// The popup mpop as built from its visible items (loads frmMenu); tests read its entries.
+HMENU mpop();
+// The command of a chosen item; 0 (nothing chosen) does nothing.
+void RunMenuCommand(UINT id);
+// frmMenu's close handler and the only shutdown: closes every window, then ends the process.
+void Form_QueryUnload();
+// How the process ends; tests replace it so that they live on after a shutdown.
+extern std::function<void(UINT exitCode)> EndProcessHook;
 
 }  // namespace korven

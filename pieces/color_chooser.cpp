@@ -1,7 +1,41 @@
-// Placeholder until the colour chooser exists.
+// PickColor: the system colour dialog with fresh white custom colours every time.
 #include "pieces/color_chooser.h"
 
+#include <cstring>
+
+#include "menu/modal.h"
+#include "menu/win_handles.h"
+#include "pieces/frm_map.h"
+
 namespace korven {
-int32_t PickColor(HWND, int32_t) { return -1; }
-void ChoosePieceColour(Piece&) {}
+
+std::function<BOOL(CHOOSECOLORW&)> ChooseColorHook;
+
+int32_t PickColor(HWND owner, int32_t colour) {
+    COLORREF custom[16];
+    for (COLORREF& c : custom) c = 0x00FFFFFF;
+    static_assert(sizeof custom == 64);
+    // Without the custom colours the dialog cannot be given what it expects: no colour chosen.
+    GlobalBlock block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof custom));
+    if (!block) return -1;
+    GlobalLockGuard locked(block.get());
+    if (!locked.data()) return -1;
+    std::memcpy(locked.data(), custom, sizeof custom);
+
+    CHOOSECOLORW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.hInstance = reinterpret_cast<HWND>(ModuleInstance());
+    request.rgbResult = static_cast<COLORREF>(colour);
+    request.lpCustColors = static_cast<COLORREF*>(locked.data());
+    request.Flags = 0;
+    const BOOL chosen = ChooseColorHook ? ChooseColorHook(request) : ChooseColorW(&request);
+    return chosen ? static_cast<int32_t>(request.rgbResult) : -1;
+}
+
+void ChoosePieceColour(Piece& piece) {
+    const int32_t chosen = PickColor(piece.hwnd(), static_cast<int32_t>(piece.BackColor()));
+    if (chosen != -1) piece.SetBackColor(static_cast<COLORREF>(chosen));
+}
+
 }  // namespace korven

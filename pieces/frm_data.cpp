@@ -1,7 +1,152 @@
-// Placeholder until the capital dialog exists.
+// frmData: edits the capital text of one prefecture; "OK" stores it, "ｷｬﾝｾﾙ" and the close box do not.
 #include "pieces/frm_data.h"
 
+#include <memory>
+#include <string>
+
+#include "core/app_state.h"
+#include "core/layout.h"
+#include "core/settings.h"
+#include "menu/command_logic.h"
+#include "menu/modal.h"
+#include "menu/win_handles.h"
+#include "pieces/frm_map.h"
+
 namespace korven {
-void OpenCapitalDialog(Piece&) {}
-void UnloadCapitalDialog() {}
+
+namespace {
+
+// Not IDOK or IDCANCEL: Enter and Escape, which the dialog loop turns into those, press neither button.
+enum : int { IdLabel1 = 201, IdText1 = 202, IdCommand1 = 203, IdCommand2 = 204 };
+
+const wchar_t* const CapitalKey = L"県庁所在地";
+
+struct CapitalDialog {
+    HWND window = nullptr;
+    std::wstring section;  // the caption: the prefecture's name
+    FontHandle font;
+};
+std::unique_ptr<CapitalDialog> dialog;
+
+int PxX(int twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
+int PxY(int twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
+
+HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int l, int t,
+           int w, int h) {
+    HWND c = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, PxX(l), PxY(t), PxX(w), PxY(h),
+                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(dialog->font.get()), FALSE);
+    return c;
+}
+
+// Created in tab order: the label, the text box, "OK", "ｷｬﾝｾﾙ".
+void Form_Load(HWND hwnd) {
+    dialog->font = MakeMessageFont();
+    Child(hwnd, L"STATIC", L"県庁所在地", SS_LEFT, 0, IdLabel1, 60, 90, 1035, 255);
+    Child(hwnd, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IdText1, 1290, 60, 870, 285);
+    Child(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 300, 495, 780, 375);
+    Child(hwnd, L"BUTTON", L"ｷｬﾝｾﾙ", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand2, 1140, 495, 780, 375);
+}
+
+std::wstring Text1(HWND hwnd) {
+    HWND edit = GetDlgItem(hwnd, IdText1);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void Command1_Click(HWND hwnd) {
+    const std::wstring text = Text1(hwnd);  // untrimmed, as typed
+    // Code page 932 would turn these into question marks; the user fixes the text instead.
+    const std::wstring unstorable = UnstorableCharacters(text);
+    if (!unstorable.empty()) {
+        ShowNotice(hwnd, UnstorableText(unstorable), MB_OK | MB_ICONWARNING);
+        SetFocus(GetDlgItem(hwnd, IdText1));
+        return;
+    }
+    IniWriteResult written;
+    try {
+        written = WriteIni(dialog->section, CapitalKey, text);
+    } catch (...) {
+        written = {false, L"予期しないエラーが起きました。"};
+    }
+    if (!written.ok) {
+        // Stays open with the text, so nothing typed is lost; "ｷｬﾝｾﾙ" gives up.
+        ReportWriteFailure(hwnd, written);
+        return;
+    }
+    DestroyWindow(hwnd);
+}
+
+void Command2_Click(HWND hwnd) { DestroyWindow(hwnd); }
+
+LRESULT CALLBACK DataProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        Form_Load(hwnd);
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IdCommand1 && HIWORD(wParam) == BN_CLICKED) Command1_Click(hwnd);
+        if (LOWORD(wParam) == IdCommand2 && HIWORD(wParam) == BN_CLICKED) Command2_Click(hwnd);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_NCDESTROY:
+        dialog.reset();
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void Register() {
+    static bool done = false;
+    if (done) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DataProc;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"frmData";
+    done = RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+void OpenCapitalDialog(Piece& piece) {
+    if (dialog) return;  // modal: a second opening cannot come from a piece
+    Register();
+    dialog = std::make_unique<CapitalDialog>();
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    const DWORD exStyle = WS_EX_APPWINDOW;
+    RECT r{0, 0, PxX(2205), PxY(930)};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    HWND hwnd = CreateWindowExW(exStyle, L"frmData", L"Data", style, 0, 0, r.right - r.left, r.bottom - r.top,
+                                nullptr, nullptr, ModuleInstance(), nullptr);
+    if (!hwnd) {
+        dialog.reset();
+        return;
+    }
+    dialog->window = hwnd;
+    dialog->section = piece.LnameTip();
+    SetWindowTextW(hwnd, dialog->section.c_str());
+    SetWindowTextW(GetDlgItem(hwnd, IdText1), ReadIni(dialog->section, CapitalKey).c_str());
+    SetWindowPos(hwnd, nullptr, PxX(piece.Left()), PxY(piece.Top()), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    SetFocus(GetDlgItem(hwnd, IdText1));
+    RunModal(hwnd);
+}
+
+HWND CapitalDialogWindow() { return dialog ? dialog->window : nullptr; }
+
+void UnloadCapitalDialog() {
+    if (HWND w = CapitalDialogWindow()) DestroyWindow(w);
+}
+
 }  // namespace korven

@@ -1,0 +1,114 @@
+// The commands behind the popup's items: scatter, gather, position capture, version, exit.
+#include <windows.h>
+
+#include "core/app_state.h"
+#include "core/catalogue.h"
+#include "core/layout.h"
+#include "core/random_source.h"
+#include "core/settings.h"
+#include "menu/command_logic.h"
+#include "menu/frm_menu.h"
+#include "menu/frm_version.h"
+#include "menu/modal.h"
+#include "pieces/frm_map.h"
+
+namespace korven {
+
+namespace {
+
+template <typename F>
+void IgnoringErrors(F&& step) {
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+// Each step painted before the next one starts.
+void PauseBetweenPieces() {
+    Sleep(0);
+    DoEvents();
+}
+
+IniWriteResult WriteEntries(const std::vector<IniEntry>& entries) {
+    return WriteAll(entries, [](const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+        try {
+            return WriteIni(section, key, value);
+        } catch (...) {
+            return IniWriteResult{false, L"予期しないエラーが起きました。"};
+        }
+    });
+}
+
+}  // namespace
+
+void mban_Click() {
+    const int n = static_cast<int>(Pieces.size());
+    for (int i = 1; i <= n && i <= PrefCount; ++i) {
+        const int k = PieceAtPlace(i - 1);
+        if (k == AnchorPiece) continue;
+        // Pieces go away only at shutdown; a scatter caught in one stops touching them.
+        Piece* piece = PieceAt(k);
+        if (!piece) continue;
+        const int32_t w = piece->Width();
+        const int32_t h = piece->Height();
+        const int32_t screenW = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), TwipsPerPixelX());
+        const int32_t screenH = PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), TwipsPerPixelY());
+        const int32_t x = ScatterCoordinate(NextRandom(), screenW, w);
+        const int32_t y = ScatterCoordinate(NextRandom(), screenH, h);
+        piece->Move(x, y);
+        PauseBetweenPieces();
+    }
+}
+
+void mgo_Click() {
+    const int n = static_cast<int>(Pieces.size());
+    for (int k = 1; k <= n; ++k) {
+        if (k == AnchorPiece) continue;
+        IgnoringErrors([k] {
+            if (Piece* p = PieceAt(k)) p->pMove();
+        });
+    }
+    for (int i = 1; i <= n && i <= PrefCount; ++i) {
+        IgnoringErrors([i] {
+            Piece* p = PieceAt(PieceAtPlace(i - 1));
+            if (p && (!p->bx || !p->by)) p->mMove();
+        });
+        IgnoringErrors(PauseBetweenPieces);
+    }
+}
+
+void mSave_Click() {
+    std::vector<PieceSnapshot> pieces(static_cast<size_t>(PrefCount));
+    for (int k = 1; k <= PrefCount; ++k) {
+        IgnoringErrors([&pieces, k] {
+            const Piece* p = PieceAt(k);
+            if (!p) return;
+            const TwipRect kc = p->KC();
+            pieces[static_cast<size_t>(k - 1)] = {true, p->Left(), p->Top(), kc.left, kc.top};
+        });
+    }
+    ReportWriteFailure(nullptr, WriteEntries(CaptureEntries(pieces)));
+}
+
+void mver_Click() { ShowVersionDialog(); }
+
+void mend_Click() {
+    std::vector<IniEntry> entries;
+    if (const Piece* anchor = PieceAt(AnchorPiece)) {
+        std::vector<uint32_t> colours;
+        for (int k = 1; k <= PrefCount; ++k) {
+            const Piece* p = PieceAt(k);
+            colours.push_back(p ? p->BackColor() : 0x00FFFFFF);
+        }
+        entries = ExitEntries(anchor->Left(), anchor->Top(), colours);
+        // A piece that does not exist has no colour to keep.
+        for (int k = PrefCount; k >= 1; --k)
+            if (!PieceAt(k)) entries.erase(entries.begin() + 2 + (k - 1));
+    }
+    // Told before the program ends, so the user knows what was not kept.
+    ReportWriteFailure(nullptr, WriteEntries(entries));
+    SendMessageW(MenuWindow(), WM_CLOSE, 0, 0);
+}
+
+}  // namespace korven

@@ -1,0 +1,154 @@
+// frm_Version: icon, title, version and the maker's notice; "OK" closes it.
+#include "menu/frm_version.h"
+
+#include <memory>
+
+#include "core/app_state.h"
+#include "core/layout.h"
+#include "menu/modal.h"
+#include "menu/win_handles.h"
+#include "res/resource.h"
+
+namespace korven {
+
+namespace {
+
+enum : int { IdCommand1 = IDOK, IdLabel1 = 101, IdLabel2 = 102, IdLabel3 = 103, IdImage1 = 104 };
+
+struct VersionDialog {
+    HWND window = nullptr;
+    FontHandle titleFont, versionFont, textFont;
+};
+std::unique_ptr<VersionDialog> dialog;
+
+int PxX(int twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
+int PxY(int twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
+
+HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int l, int t, int w, int h) {
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, PxX(l), PxY(t), PxX(w), PxY(h), parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
+}
+
+HICON ProgramIcon() {
+    // The test executables carry no icon resource; the system's application icon stands in.
+    HICON icon = LoadIconW(ModuleInstance(), MAKEINTRESOURCEW(IDI_KORVEN));
+    return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
+}
+
+void SetFont(HWND control, const FontHandle& font) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+}
+
+void Form_Load(HWND hwnd) {
+    VersionDialog& d = *dialog;
+    d.titleFont = MakeFont(L"ＭＳ Ｐ明朝", 11.25, FW_BOLD, SHIFTJIS_CHARSET);
+    d.versionFont = MakeFont(L"Times New Roman", 9.75, FW_BOLD, ANSI_CHARSET);
+    d.textFont = MakeMessageFont();
+    HWND command1 = Child(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, IdCommand1, 3075, 120, 795, 345);
+    SetFont(command1, d.textFont);
+    SetFont(Child(hwnd, L"STATIC", L"コルベン", SS_LEFT, IdLabel3, 735, 195, 2400, 285), d.titleFont);
+    SetFont(Child(hwnd, L"STATIC", L"Version 2.0.0", SS_LEFT, IdLabel2, 1515, 525, 1515, 285), d.versionFont);
+    SetFont(Child(hwnd, L"STATIC", L"(C) 2026 KORVEN 制作チーム", SS_LEFT | SS_NOPREFIX, IdLabel1, 780, 930, 2775,
+                  225),
+            d.textFont);
+    HWND image1 = Child(hwnd, L"STATIC", nullptr, SS_ICON, IdImage1, 180, 210, 480, 480);
+    HICON icon = ProgramIcon();
+    SendMessageW(image1, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+// Line1(2..4): the separator between the title block and the notice, clipped to the client area.
+void PaintLines(HWND hwnd) {
+    PaintDC dc(hwnd);
+    PenHandle white(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
+    PenHandle text(CreatePen(PS_SOLID, 2, GetSysColor(COLOR_WINDOWTEXT)));
+    struct Line {
+        int x1, y, x2;
+        HPEN pen;
+    };
+    const Line lines[] = {{-135, 870, 10330, white.get()}, {-45, 885, 10330, text.get()}, {-60, 870, 10330, white.get()}};
+    for (const Line& l : lines) {
+        SelectedObject pen(dc.get(), l.pen);
+        MoveToEx(dc.get(), PxX(l.x1), PxY(l.y), nullptr);
+        LineTo(dc.get(), PxX(l.x2), PxY(l.y));
+    }
+}
+
+void Command1_Click(HWND hwnd) { DestroyWindow(hwnd); }
+
+LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        Form_Load(hwnd);
+        return 0;
+    case WM_COMMAND:
+        // Enter reaches here as IDOK; Escape (IDCANCEL) is not a button of this dialog.
+        if (LOWORD(wParam) == IdCommand1) Command1_Click(hwnd);
+        return 0;
+    case WM_SETFOCUS:
+        SetFocus(GetDlgItem(hwnd, IdCommand1));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_PAINT:
+        PaintLines(hwnd);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_NCDESTROY:
+        // After the children are gone, so no control still draws with the fonts.
+        dialog.reset();
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void Register() {
+    static bool done = false;
+    if (done) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = VersionProc;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"frm_Version";
+    done = RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+void ShowVersionDialog() {
+    if (dialog) return;  // already open: it is modal, so this cannot come from the menu
+    Register();
+    dialog = std::make_unique<VersionDialog>();
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME;
+    RECT r{0, 0, PxX(3945), PxY(1125)};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    HWND hwnd = CreateWindowExW(exStyle, L"frm_Version", L"バージョン情報", style, x, y, w, h, nullptr, nullptr,
+                                ModuleInstance(), nullptr);
+    if (!hwnd) {
+        dialog.reset();
+        return;
+    }
+    dialog->window = hwnd;
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    SetFocus(GetDlgItem(hwnd, IdCommand1));
+    RunModal(hwnd);
+}
+
+HWND VersionDialogWindow() { return dialog ? dialog->window : nullptr; }
+
+void UnloadVersionDialog() {
+    if (HWND w = VersionDialogWindow()) DestroyWindow(w);
+}
+
+}  // namespace korven

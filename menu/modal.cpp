@@ -1,0 +1,76 @@
+#include "menu/modal.h"
+
+#include <vector>
+
+#include "core/app_state.h"
+#include "menu/command_logic.h"
+
+namespace korven {
+
+NoticeFn NoticeHook;
+
+namespace {
+struct Disabled {
+    HWND except;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
+    auto& d = *reinterpret_cast<Disabled*>(param);
+    if (window != d.except && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        d.windows.push_back(window);
+    }
+    return TRUE;
+}
+}  // namespace
+
+void RunModal(HWND dialog) {
+    if (!IsWindow(dialog)) return;
+    Disabled d{dialog, {}};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
+    MSG msg;
+    while (IsWindow(dialog)) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    for (HWND w : d.windows)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+}
+
+void DoEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void ShowNotice(HWND owner, const std::wstring& text, UINT flags) {
+    if (NoticeHook) {
+        NoticeHook(owner, text, flags);
+        return;
+    }
+    MessageBoxW(owner, text.c_str(), AppTitle, flags);
+}
+
+void ReportWriteFailure(HWND owner, const IniWriteResult& result) {
+    if (result.ok) return;
+    ShowNotice(owner, WriteFailureText(IniFilePath(), result.reason), MB_OK | MB_ICONERROR);
+}
+
+HINSTANCE ModuleInstance() { return AppInstance ? AppInstance : GetModuleHandleW(nullptr); }
+
+}  // namespace korven

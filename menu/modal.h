@@ -1,0 +1,30 @@
+// The program's own modal dialogs and the message pumping the long commands do between pieces.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "core/settings.h"
+
+namespace korven {
+
+// Disables the thread's other top-level windows, runs a local loop (with IsDialogMessage, so Tab and Enter
+// work) until the dialog is destroyed, then enables again what it disabled. A WM_QUIT is put back.
+void RunModal(HWND dialog);
+
+// Processes every pending message; a WM_QUIT is put back for the main loop.
+void DoEvents();
+
+// The message box the user is told things with; tests replace it to see what would be said.
+using NoticeFn = std::function<void(HWND owner, const std::wstring& text, UINT flags)>;
+extern NoticeFn NoticeHook;  // empty: MessageBoxW
+void ShowNotice(HWND owner, const std::wstring& text, UINT flags);
+
+// Names the settings file and the reason; nothing when the write went through.
+void ReportWriteFailure(HWND owner, const IniWriteResult& result);
+
+// The program's module, also inside the test executables where start-up has not set AppInstance.
+HINSTANCE ModuleInstance();
+
+}  // namespace korven
