@@ -62,6 +62,9 @@ public:
 // Creates and loads a piece (window and children exist, hidden).
 std::unique_ptr<Piece> CreatePiece();
 
+// The piece whose window this is; nullptr for any other window.
+Piece* PieceFromWindow(HWND window);
+
 // The system move with the mouse, for a left button press.
 void BeginDrag(HWND window, int button, int shift, int32_t x, int32_t y);
 

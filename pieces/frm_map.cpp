@@ -1,0 +1,371 @@
+#include "pieces/frm_map.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "core/app_state.h"
+#include "core/catalogue.h"
+#include "core/layout.h"
+#include "menu/frm_menu.h"
+#include "menu/modal.h"
+#include "pieces/color_chooser.h"
+#include "pieces/frm_data.h"
+
+namespace korven {
+
+namespace {
+
+constexpr wchar_t MapClass[] = L"frmMap";
+constexpr wchar_t PictureClass[] = L"frmMap.Picture1";
+constexpr UINT_PTR LtyouTool = 1;  // added first: the dot's tip wins where the two tools overlap
+constexpr UINT_PTR LnameTool = 2;
+constexpr COLORREF KcColour = RGB(255, 0, 0);
+
+// Press arguments: buttons 1 left, 2 right, 4 middle; modifier mask 1 Shift, 2 Ctrl, 4 Alt.
+constexpr int LeftButton = 1, RightButton = 2, MiddleButton = 4;
+constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
+
+}  // namespace
+
+struct Piece::Impl {
+    Piece* owner = nullptr;
+    HWND hwnd = nullptr;
+    HWND tooltip = nullptr;
+    Target form;
+    Target picture1;
+    TwipRect kc{3465, 2355, 75, 75};
+    TwipRect ltyou{3720, 2415, 105, 120};
+    TwipRect lname{-45, -30, 6600, 1875};
+    std::wstring lnameTip, ltyouTip;
+};
+
+namespace {
+
+RECT PixelRect(const TwipRect& r) {
+    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
+    const int32_t left = TwipsToPixels(r.left, tx), top = TwipsToPixels(r.top, ty);
+    return RECT{left, top, left + TwipsToPixels(r.width, tx), top + TwipsToPixels(r.height, ty)};
+}
+
+TTTOOLINFOW ToolInfo(const Piece::Impl& p, UINT_PTR id) {
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every comctl32 version
+    ti.hwnd = p.hwnd;
+    ti.uId = id;
+    return ti;
+}
+
+void SetToolRect(const Piece::Impl& p, UINT_PTR id, const TwipRect& r) {
+    TTTOOLINFOW ti = ToolInfo(p, id);
+    ti.rect = PixelRect(r);
+    SendMessageW(p.tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void SetToolText(const Piece::Impl& p, UINT_PTR id, const std::wstring& text) {
+    TTTOOLINFOW ti = ToolInfo(p, id);
+    ti.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(p.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+int Modifiers(WPARAM keys) {
+    int mask = 0;
+    if (keys & MK_SHIFT) mask |= ShiftMask;
+    if (keys & MK_CONTROL) mask |= CtrlMask;
+    if (GetKeyState(VK_MENU) < 0) mask |= AltMask;
+    return mask;
+}
+
+// Picture1_MouseDown and Lname_MouseDown alike.
+void OnPress(Piece& piece, int button, int shift, int32_t x, int32_t y) {
+    switch (button) {
+    case RightButton:
+        PopupPieceMenu(piece.hwnd());
+        return;
+    case LeftButton:
+        if (shift == ShiftMask) {
+            if (CaptureEnabled) piece.MoveKC(x, y);
+            return;
+        }
+        BeginDrag(piece.hwnd(), button, shift, x, y);
+        return;
+    default:
+        return;  // middle: nothing
+    }
+}
+
+void OnLnameDblClick(Piece& piece) {
+    if (CaptureEnabled)
+        OpenCapitalDialog(piece);
+    else
+        ChoosePieceColour(piece);
+}
+
+// A press at client pixel (px, py) of window from, in twips of the piece.
+void PressFrom(Piece::Impl& p, HWND from, int button, WPARAM keys, LPARAM lParam) {
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (from != p.hwnd) MapWindowPoints(from, p.hwnd, &pt, 1);
+    OnPress(*p.owner, button, Modifiers(keys), PixelsToTwips(pt.x, TwipsPerPixelX()),
+            PixelsToTwips(pt.y, TwipsPerPixelY()));
+}
+
+bool InLname(const Piece::Impl& p, LPARAM lParam) {
+    const RECT r = PixelRect(p.lname);
+    const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    return PtInRect(&r, pt) != FALSE;
+}
+
+void PaintKc(const Piece::Impl& p, HDC dc) {
+    const RECT r = PixelRect(p.kc);
+    UniqueBrush brush(CreateSolidBrush(KcColour));
+    UniquePen pen(CreatePen(PS_SOLID, 1, KcColour));
+    SelectedObject b(dc, brush.get());
+    SelectedObject q(dc, pen.get());
+    Ellipse(dc, r.left, r.top, r.right, r.bottom);
+}
+
+Piece::Impl* ImplOf(HWND hwnd) { return reinterpret_cast<Piece::Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+LRESULT CALLBACK MapProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Piece::Impl* p = ImplOf(hwnd);
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_ERASEBKGND:
+        return 1;  // WM_PAINT covers everything
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (p) {
+            p->form.Paint(dc, ps.rcPaint);
+            PaintKc(*p, dc);
+        }
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        if (p && InLname(*p, lParam)) PressFrom(*p, hwnd, LeftButton, wParam, lParam);
+        return 0;
+    case WM_RBUTTONDOWN:
+        if (p && InLname(*p, lParam)) PressFrom(*p, hwnd, RightButton, wParam, lParam);
+        return 0;
+    case WM_MBUTTONDOWN:
+        if (p && InLname(*p, lParam)) PressFrom(*p, hwnd, MiddleButton, wParam, lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        if (p && InLname(*p, lParam)) OnLnameDblClick(*p->owner);
+        return 0;
+    case WM_CLOSE:
+        return 0;  // a piece lives until shutdown; Alt+F4 on one must not leave a hole in the map
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK PictureProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Piece::Impl* p = ImplOf(hwnd);
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (p) p->picture1.Paint(dc, ps.rcPaint);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        if (p) PressFrom(*p, hwnd, LeftButton, wParam, lParam);
+        return 0;
+    case WM_RBUTTONDOWN:
+        if (p) PressFrom(*p, hwnd, RightButton, wParam, lParam);
+        return 0;
+    case WM_MBUTTONDOWN:
+        if (p) PressFrom(*p, hwnd, MiddleButton, wParam, lParam);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        return 0;  // the border line has no double-click; the second press is not a new press either
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void RegisterClasses(HINSTANCE instance) {
+    static bool done = false;
+    if (done) return;
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_WIN95_CLASSES;
+    InitCommonControlsEx(&icc);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = MapProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = MapClass;
+    RegisterClassExW(&wc);
+    wc.lpfnWndProc = PictureProc;
+    wc.lpszClassName = PictureClass;
+    RegisterClassExW(&wc);
+    done = true;
+}
+
+void AddTool(const Piece::Impl& p, UINT_PTR id, const TwipRect& r) {
+    TTTOOLINFOW ti = ToolInfo(p, id);
+    ti.uFlags = TTF_SUBCLASS;
+    ti.rect = PixelRect(r);
+    ti.hinst = nullptr;
+    ti.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(p.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+}  // namespace
+
+std::unique_ptr<Piece> CreatePiece() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterClasses(instance);
+    auto piece = std::make_unique<Piece>();
+    piece->impl = std::make_unique<Piece::Impl>();
+    Piece::Impl& p = *piece->impl;
+    p.owner = piece.get();
+    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
+
+    p.form.backColor = 0x00FFFFFF;
+    p.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, MapClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
+                             TwipsToPixels(4590, tx), TwipsToPixels(2685, ty), nullptr, nullptr, instance, &p);
+    p.form.hwnd = p.hwnd;
+
+    p.picture1.backColor = 0x00000000;
+    p.picture1.hwnd = CreateWindowExW(0, PictureClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, TwipsToPixels(375, tx),
+                                      TwipsToPixels(375, ty), p.hwnd, nullptr, instance, &p);
+
+    p.tooltip = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, p.hwnd, nullptr, instance, nullptr);
+    SendMessageW(p.tooltip, TTM_SETMAXTIPWIDTH, 0, 400);  // long capital texts wrap
+    AddTool(p, LtyouTool, p.ltyou);
+    AddTool(p, LnameTool, p.lname);
+    return piece;
+}
+
+Piece* PieceFromWindow(HWND window) {
+    for (const auto& piece : Pieces)
+        if (piece && piece->hwnd() == window) return piece.get();
+    return nullptr;
+}
+
+void BeginDrag(HWND window, int button, int, int32_t, int32_t) {
+    if (button != LeftButton) return;
+    ReleaseCapture();
+    SendMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+Piece::~Piece() {
+    if (impl && impl->hwnd) DestroyWindow(impl->hwnd);  // children and the tooltip go with it
+}
+
+HWND Piece::hwnd() const { return impl->hwnd; }
+Target& Piece::Form() { return impl->form; }
+Target& Piece::Picture1() { return impl->picture1; }
+
+int32_t Piece::Left() const {
+    RECT r{};
+    GetWindowRect(impl->hwnd, &r);
+    return PixelsToTwips(r.left, TwipsPerPixelX());
+}
+
+int32_t Piece::Top() const {
+    RECT r{};
+    GetWindowRect(impl->hwnd, &r);
+    return PixelsToTwips(r.top, TwipsPerPixelY());
+}
+
+int32_t Piece::Width() const { return impl->form.Width(); }
+int32_t Piece::Height() const { return impl->form.Height(); }
+
+int32_t Piece::ScaleWidth() const {
+    RECT r{};
+    GetClientRect(impl->hwnd, &r);
+    return PixelsToTwips(r.right, TwipsPerPixelX());
+}
+
+void Piece::Move(double left, double top) {
+    SetWindowPos(impl->hwnd, nullptr, TwipsToPixels(left, TwipsPerPixelX()), TwipsToPixels(top, TwipsPerPixelY()), 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+void Piece::Show() { ShowWindow(impl->hwnd, SW_SHOW); }
+
+COLORREF Piece::BackColor() const { return impl->form.backColor; }
+
+void Piece::SetBackColor(COLORREF colour) {
+    impl->form.backColor = colour;
+    impl->form.Cls();  // a new background colour clears what was drawn, as it always has
+    UpdateWindow(impl->hwnd);
+}
+
+TwipRect Piece::KC() const { return impl->kc; }
+
+void Piece::MoveKC(int32_t left, int32_t top) {
+    impl->kc.left = left;
+    impl->kc.top = top;
+    InvalidateRect(impl->hwnd, nullptr, FALSE);
+}
+
+TwipRect Piece::LTYOU() const { return impl->ltyou; }
+
+void Piece::MoveLTYOU(int32_t left, int32_t top, int32_t width, int32_t height) {
+    impl->ltyou = TwipRect{left, top, width, height};
+    SetToolRect(*impl, LtyouTool, impl->ltyou);
+}
+
+TwipRect Piece::Lname() const { return impl->lname; }
+
+void Piece::MoveLname(int32_t left, int32_t top, int32_t width, int32_t height) {
+    impl->lname = TwipRect{left, top, width, height};
+    SetToolRect(*impl, LnameTool, impl->lname);
+}
+
+const std::wstring& Piece::LnameTip() const { return impl->lnameTip; }
+
+void Piece::SetLnameTip(const std::wstring& text) {
+    impl->lnameTip = text;
+    SetToolText(*impl, LnameTool, text);
+}
+
+const std::wstring& Piece::LtyouTip() const { return impl->ltyouTip; }
+
+void Piece::SetLtyouTip(const std::wstring& text) {
+    impl->ltyouTip = text;
+    SetToolText(*impl, LtyouTool, text);
+}
+
+void Piece::pMove() {
+    bx = false;
+    by = false;
+}
+
+void Piece::mMove() {
+    DoEvents();
+    Piece* anchor = PieceAt(AnchorPiece);
+    if (!anchor) return;
+    const double left = static_cast<double>(anchor->Left()) + offsetX;
+    const double top = static_cast<double>(anchor->Top()) + offsetY;
+    Move(left, top);
+    bx = true;
+    by = true;
+}
+
+}  // namespace korven

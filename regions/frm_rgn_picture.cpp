@@ -1,0 +1,120 @@
+#include "regions/frm_rgn_picture.h"
+
+#include <array>
+#include <memory>
+
+#include "core/app_state.h"
+#include "core/layout.h"
+
+namespace korven {
+
+namespace {
+
+struct PictureBox {
+    Target target;
+    UniqueBitmap picture;
+};
+
+struct RgnPictureForm {
+    HWND hwnd = nullptr;
+    std::array<PictureBox, RgnPictureCount> boxes;
+};
+
+std::unique_ptr<RgnPictureForm> form;
+
+constexpr wchar_t FormClass[] = L"frm_RGN_Picture";
+constexpr wchar_t BoxClass[] = L"frm_RGN_Picture.pPicture";
+
+// Twips as designed: left, top, width, height.
+constexpr RECT Placement[RgnPictureCount] = {{120, 0, 615, 495}, {720, 360, 615, 495}};
+
+LRESULT CALLBACK BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* target = reinterpret_cast<Target*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (target) target->Paint(dc, ps.rcPaint);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void RegisterClasses(HINSTANCE instance) {
+    static bool done = false;
+    if (done) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = FormClass;
+    RegisterClassExW(&wc);
+    wc.lpfnWndProc = BoxProc;
+    wc.lpszClassName = BoxClass;
+    RegisterClassExW(&wc);
+    done = true;
+}
+
+RgnPictureForm* Load() {
+    if (form) return form.get();
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterClasses(instance);
+    auto f = std::make_unique<RgnPictureForm>();
+    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
+    f->hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, FormClass, L"frm_RGN_Picture", WS_POPUP, 0, 0,
+                              TwipsToPixels(1500, tx), TwipsToPixels(1000, ty), nullptr, nullptr, instance, nullptr);
+    for (int i = 0; i < RgnPictureCount; ++i) {
+        const RECT& p = Placement[i];
+        PictureBox& box = f->boxes[static_cast<size_t>(i)];
+        box.target.backColor = GetSysColor(COLOR_BTNFACE);
+        box.target.hwnd = CreateWindowExW(0, BoxClass, nullptr, WS_CHILD | WS_VISIBLE, TwipsToPixels(p.left, tx),
+                                          TwipsToPixels(p.top, ty), TwipsToPixels(p.right, tx),
+                                          TwipsToPixels(p.bottom, ty), f->hwnd, nullptr, instance, &box.target);
+    }
+    form = std::move(f);
+    return form.get();
+}
+
+}  // namespace
+
+HWND RgnPictureWindow() { return Load()->hwnd; }
+
+bool RgnPictureLoaded() { return form != nullptr; }
+
+Target* pPicture(int index) {
+    if (index < 0 || index >= RgnPictureCount) return nullptr;
+    return &Load()->boxes[static_cast<size_t>(index)].target;
+}
+
+HBITMAP RgnPictureImage(int index) {
+    RgnPictureForm* f = Load();
+    if (index < 0 || index >= RgnPictureCount) return nullptr;
+    return f->boxes[static_cast<size_t>(index)].picture.get();
+}
+
+bool SetRgnPictureImage(int index, UniqueBitmap picture) {
+    if (index < 0 || index >= RgnPictureCount) return false;
+    Load()->boxes[static_cast<size_t>(index)].picture = std::move(picture);
+    return true;
+}
+
+void UnloadRgnPicture() {
+    if (!form) return;
+    std::unique_ptr<RgnPictureForm> f = std::move(form);
+    if (f->hwnd) DestroyWindow(f->hwnd);  // the boxes go with it
+}
+
+}  // namespace korven

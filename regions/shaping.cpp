@@ -1,0 +1,103 @@
+#include "regions/shaping.h"
+
+#include "core/app_state.h"
+#include "core/layout.h"
+#include "regions/frm_rgn_picture.h"
+#include "regions/record_sizes.h"
+#include "regions/region_record.h"
+
+namespace korven {
+
+const wchar_t* const RegionReadFailedText = L"It failed in reading of region data.";
+const wchar_t* const WindowShapeFailedText = L"It failed in plastic surgery of a window.";
+
+std::function<void(const std::wstring&)> FatalExitHook;
+
+void FatalExit(const std::wstring& text) {
+    if (FatalExitHook) {
+        FatalExitHook(text);
+        return;
+    }
+    MessageBoxW(nullptr, text.c_str(), AppTitle, MB_OK);
+    ExitProcess(1);
+}
+
+namespace {
+
+int32_t PixelOffset(int32_t twips, int twipsPerPixel) {
+    return IntegerDivide(twips, twipsPerPixel).value_or(0);  // cannot fail for a 32-bit dividend
+}
+
+// The bytes of a record that ExtCreateRegion may read; 0 when its header claims more than it holds.
+DWORD SafeByteCount(int record) {
+    const RegionHeader& h = RecordAt(record).rdh;
+    if (h.dwSize != sizeof(RegionHeader) || h.nCount > RecordCapacity || h.nRgnSize != h.nCount * sizeof(RectL))
+        return 0;
+    return RecordByteCount(record);
+}
+
+}  // namespace
+
+void ApplyRegion(int record, Target& target, bool withPaint) {
+    const int16_t flags = withPaint ? (ShapeFlagSize | ShapeFlagRegion | ShapeFlagPaint)
+                                    : (ShapeFlagSize | ShapeFlagRegion);
+    ShapeAndPaint(record, target, flags, 0, 0, false);
+}
+
+void ShapeAndPaint(int record, Target& target, int16_t flags, int32_t x, int32_t y, bool unite) {
+    EnsureRegionStore();
+    if (!target.AutoRedraw()) target.SetAutoRedraw(true);
+    if (flags & ShapeFlagSize) SizeToRecord(record, target);
+    if (flags & ShapeFlagRegion) ShapeWindow(record, target, x, y, unite);
+    target.Cls();
+    if (flags & ShapeFlagPaint) PaintRecordPicture(record, target, x, y);
+}
+
+void SizeToRecord(int record, Target& target) {
+    TwipSize size{};
+    if (!RecordSizeTable(record, size)) return;
+    target.SetHeight(size.height);
+    target.SetWidth(size.width);
+}
+
+UniqueRgn RegionFromRecord(int record, int32_t x, int32_t y) {
+    static const XFORM identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
+    const DWORD bytes = SafeByteCount(record);
+    UniqueRgn region;
+    if (bytes != 0)
+        region.reset(ExtCreateRegion(&identity, bytes, reinterpret_cast<const RGNDATA*>(&RecordAt(record))));
+    if (!region) {
+        FatalExit(RegionReadFailedText);
+        return region;
+    }
+    if (x != 0 || y != 0)
+        OffsetRgn(region.get(), PixelOffset(x, TwipsPerPixelX()), PixelOffset(y, TwipsPerPixelY()));
+    return region;
+}
+
+void ShapeWindow(int record, Target& target, int32_t x, int32_t y, bool unite) {
+    UniqueRgn region = RegionFromRecord(record, x, y);
+    if (!region) return;
+    if (unite) {
+        UniqueRgn copy(CreateRectRgn(0, 0, 0, 0));
+        GetWindowRgn(target.hwnd, copy.get());  // stays empty when the target has no region
+        CombineRgn(region.get(), copy.get(), region.get(), RGN_OR);
+    }
+    if (!SetWindowRgn(target.hwnd, region.get(), TRUE)) {
+        FatalExit(WindowShapeFailedText);
+        return;
+    }
+    region.release();  // the window system owns it now
+}
+
+void PaintRecordPicture(int record, Target& target, int32_t x, int32_t y) {
+    UniqueRgn region = RegionFromRecord(record, 0, 0);
+    if (!region) return;
+    OffsetRgn(region.get(), PixelOffset(x, TwipsPerPixelX()), PixelOffset(y, TwipsPerPixelY()));
+    HDC dc = target.hdc();
+    SelectClipRgn(dc, region.get());
+    target.PaintPicture(RgnPictureImage(record), x, y, SRCCOPY);
+    SelectClipRgn(dc, nullptr);
+}
+
+}  // namespace korven

@@ -1,0 +1,48 @@
+// The region routines: a record becomes a target's size, window shape and cleared image.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "regions/target.h"
+
+namespace korven {
+
+constexpr int16_t ShapeFlagSize = 1;    // SizeToRecord
+constexpr int16_t ShapeFlagRegion = 2;  // ShapeWindow
+constexpr int16_t ShapeFlagPaint = 4;   // PaintRecordPicture
+
+// The two fatal messages, exactly as users have always seen them.
+extern const wchar_t* const RegionReadFailedText;   // "It failed in reading of region data."
+extern const wchar_t* const WindowShapeFailedText;  // "It failed in plastic surgery of a window."
+
+// Start-up's entry: size and shape (and paint, when asked) with no offset and no uniting.
+void ApplyRegion(int record, Target& target, bool withPaint);
+
+// x, y: offset of the shape and of the painted picture, twips. unite: add the shape to the current one.
+// Loads the region store on its first call; always leaves AutoRedraw on and the image cleared.
+void ShapeAndPaint(int record, Target& target, int16_t flags, int32_t x, int32_t y, bool unite);
+
+// Height, then width, from RecordSizeTable; a record without an entry changes nothing.
+void SizeToRecord(int record, Target& target);
+
+// The record's region (moved by x, y twips), united with the current one when asked, becomes the target's.
+void ShapeWindow(int record, Target& target, int32_t x, int32_t y, bool unite);
+
+// A new region from the record, owned by the caller; empty after the fatal report (only when the fatal
+// hook lets the caller go on).
+UniqueRgn RegionFromRecord(int record, int32_t x, int32_t y);
+
+// Draws pPicture(record) of frm_RGN_Picture at (x, y) twips, clipped to the record's shape. A record
+// without a picture box, or whose box holds no picture, draws nothing: the target keeps its image.
+void PaintRecordPicture(int record, Target& target, int32_t x, int32_t y);
+
+// A failure that ends the program: a message box titled AppTitle with a single OK, then the process ends
+// at once (no shutdown, nothing saved). Tests set FatalExitHook to see the text instead; when the hook
+// returns, the routine that failed returns without going on.
+extern std::function<void(const std::wstring& text)> FatalExitHook;
+void FatalExit(const std::wstring& text);
+
+}  // namespace korven
