@@ -9,10 +9,7 @@
 #include "menu/modal.h"
 #include "pieces/frm_data.h"
 #include "pieces/frm_map.h"
-#if __has_include("regions/frm_rgn_picture.h")
 #include "regions/frm_rgn_picture.h"
-#define KORVEN_HAS_RGN_PICTURE 1
-#endif
 
 namespace korven {
 
@@ -158,9 +155,7 @@ void Form_QueryUnload() {
         Pieces.clear();
         Pieces.shrink_to_fit();
     });
-#ifdef KORVEN_HAS_RGN_PICTURE
     IgnoringErrors([] { UnloadRgnPicture(); });
-#endif
     IgnoringErrors([] { UnloadVersionDialog(); });
     IgnoringErrors([] { UnloadCapitalDialog(); });
     shuttingDown = false;
