@@ -161,7 +161,7 @@ bool EndsWithLineBreak(std::string_view s) { return !s.empty() && (s.back() == '
 
 }  // namespace
 
-std::string ReadProfileString(std::string_view file, std::string_view section, std::string_view key) {
+std::string ReadProfileValue(std::string_view file, std::string_view section, std::string_view key) {
     Location loc = Find(file, section, key);
     if (!loc.keyFound || !loc.key.hasEquals) return {};
     std::string_view v = CutAtNul(file.substr(loc.key.valueBegin, loc.key.valueEnd - loc.key.valueBegin));
@@ -192,7 +192,7 @@ StoreProblem CheckStorable(std::string_view section, std::string_view key, std::
     return StoreProblem::None;
 }
 
-std::string WriteProfileString(std::string_view file, std::string_view section, std::string_view key,
+std::string WriteProfileValue(std::string_view file, std::string_view section, std::string_view key,
                                std::string_view value) {
     Location loc = Find(file, section, key);
     std::string out;

@@ -20,7 +20,7 @@ bool IsTrailByte(unsigned char c);
 // The value of key in the first section called section, as the platform's ANSI reader hands it over:
 // blanks around it dropped, one pair of enclosing quotes dropped, cut at a NUL byte and then to at most
 // kMaxValueBytes without splitting a double-byte character. Empty when the section or key is missing.
-std::string ReadProfileString(std::string_view file, std::string_view section, std::string_view key);
+std::string ReadProfileValue(std::string_view file, std::string_view section, std::string_view key);
 
 // ReadIni's last step: spaces (only spaces) removed at both ends.
 std::string TrimSpaces(std::string_view text);
@@ -40,7 +40,7 @@ StoreProblem CheckStorable(std::string_view section, std::string_view key, std::
 // The file with key of section set to value: the value replaced in place in the first matching section's
 // first matching key, or the key added at the end of that section, or the section added at the end of the
 // file. Every other byte stays as it was. Call only when CheckStorable gives None.
-std::string WriteProfileString(std::string_view file, std::string_view section, std::string_view key,
+std::string WriteProfileValue(std::string_view file, std::string_view section, std::string_view key,
                                std::string_view value);
 
 // The number rule: the leading decimal number of the text (blanks skipped, optional sign, digits, optional

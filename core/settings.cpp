@@ -118,7 +118,7 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key) {
     if (!ToFileBytes(section, s) || !ToFileBytes(key, k)) return {};
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(IniFilePath()));
     if (file.error) return {};
-    return FromFileBytes(ini::TrimSpaces(ini::ReadProfileString(file.bytes, s, k)));
+    return FromFileBytes(ini::TrimSpaces(ini::ReadProfileValue(file.bytes, s, k)));
 }
 
 IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
@@ -141,7 +141,7 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
         // Writing now would drop whatever the unreadable file holds.
         return Fail(L"設定ファイル " + Quoted(path) + L" を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
     }
-    std::string updated = ini::WriteProfileString(file.bytes, s, k, v);
+    std::string updated = ini::WriteProfileValue(file.bytes, s, k, v);
     if (file.exists && updated == file.bytes) return {};
     std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated);
     if (ec) {

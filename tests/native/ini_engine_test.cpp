@@ -32,7 +32,7 @@ std::string Sjis(std::string_view utf8) {
 }
 
 std::string Read(std::string_view file, std::string_view section, std::string_view key) {
-    return TrimSpaces(ReadProfileString(file, section, key));
+    return TrimSpaces(ReadProfileValue(file, section, key));
 }
 
 // ---- path rule
@@ -112,12 +112,12 @@ TEST(IniRead, ValueCutTo510BytesWithoutSplittingACharacter) {
     std::string f = "[A]\r\nX=" + v600 + "\r\n";
     EXPECT_EQ(Read(f, "A", "X"), v600.substr(0, 510));
     std::string straddle = std::string(509, 'y') + "\x93\x8c" + "zz";  // a double-byte char over byte 510
-    EXPECT_EQ(ReadProfileString("[A]\r\nX=" + straddle + "\r\n", "A", "X"), std::string(509, 'y'));
+    EXPECT_EQ(ReadProfileValue("[A]\r\nX=" + straddle + "\r\n", "A", "X"), std::string(509, 'y'));
     std::string exact = std::string(508, 'y') + "\x93\x8c" + "zz";
-    EXPECT_EQ(ReadProfileString("[A]\r\nX=" + exact + "\r\n", "A", "X"), std::string(508, 'y') + "\x93\x8c");
+    EXPECT_EQ(ReadProfileValue("[A]\r\nX=" + exact + "\r\n", "A", "X"), std::string(508, 'y') + "\x93\x8c");
     std::string dbcs;
     for (int i = 0; i < 300; ++i) dbcs += "\x8b\x9e";  // 600 bytes of 京
-    EXPECT_EQ(ReadProfileString("[A]\r\nX=" + dbcs + "\r\n", "A", "X"), dbcs.substr(0, 510));
+    EXPECT_EQ(ReadProfileValue("[A]\r\nX=" + dbcs + "\r\n", "A", "X"), dbcs.substr(0, 510));
 }
 
 TEST(IniRead, DamagedFilesReadWithoutFault) {
@@ -193,35 +193,35 @@ TEST(IniRead, StartUpSizedFileIsFast) {
 
 TEST(IniWrite, ReplacesValueInPlaceKeepingEveryOtherByte) {
     std::string f = "; comment\r\n\r\n[A]\r\n  X = 1   \r\nunknown=k\r\n\r\n[Other]\nZ=z\n";
-    EXPECT_EQ(WriteProfileString(f, "a", "x", "22"), "; comment\r\n\r\n[A]\r\n  X = 22   \r\nunknown=k\r\n\r\n[Other]\nZ=z\n");
-    EXPECT_EQ(WriteProfileString("[A]\r\nX=\r\n", "A", "X", "5"), "[A]\r\nX=5\r\n");
-    EXPECT_EQ(WriteProfileString("[A]\r\nX\r\n", "A", "X", "5"), "[A]\r\nX=5\r\n");
-    EXPECT_EQ(WriteProfileString("[A]\r\nX=1", "A", "X", ""), "[A]\r\nX=");
+    EXPECT_EQ(WriteProfileValue(f, "a", "x", "22"), "; comment\r\n\r\n[A]\r\n  X = 22   \r\nunknown=k\r\n\r\n[Other]\nZ=z\n");
+    EXPECT_EQ(WriteProfileValue("[A]\r\nX=\r\n", "A", "X", "5"), "[A]\r\nX=5\r\n");
+    EXPECT_EQ(WriteProfileValue("[A]\r\nX\r\n", "A", "X", "5"), "[A]\r\nX=5\r\n");
+    EXPECT_EQ(WriteProfileValue("[A]\r\nX=1", "A", "X", ""), "[A]\r\nX=");
 }
 
 TEST(IniWrite, AddsKeyAtEndOfItsSection) {
-    EXPECT_EQ(WriteProfileString("[A]\r\nX=1\r\n\r\n[B]\r\nX=2\r\n", "A", "Y", "3"),
+    EXPECT_EQ(WriteProfileValue("[A]\r\nX=1\r\n\r\n[B]\r\nX=2\r\n", "A", "Y", "3"),
               "[A]\r\nX=1\r\nY=3\r\n\r\n[B]\r\nX=2\r\n");
-    EXPECT_EQ(WriteProfileString("[A]\r\n[B]\r\n", "A", "Y", "3"), "[A]\r\nY=3\r\n[B]\r\n");
-    EXPECT_EQ(WriteProfileString("[A]", "A", "Y", "3"), "[A]\r\nY=3\r\n");
-    EXPECT_EQ(WriteProfileString("[A]\nX=1", "A", "Y", "3"), "[A]\nX=1\nY=3\n");
+    EXPECT_EQ(WriteProfileValue("[A]\r\n[B]\r\n", "A", "Y", "3"), "[A]\r\nY=3\r\n[B]\r\n");
+    EXPECT_EQ(WriteProfileValue("[A]", "A", "Y", "3"), "[A]\r\nY=3\r\n");
+    EXPECT_EQ(WriteProfileValue("[A]\nX=1", "A", "Y", "3"), "[A]\nX=1\nY=3\n");
     // Only the first of two same-named sections is touched.
-    EXPECT_EQ(WriteProfileString("[A]\nX=1\n[A]\nY=2\n", "A", "Y", "3"), "[A]\nX=1\nY=3\n[A]\nY=2\n");
+    EXPECT_EQ(WriteProfileValue("[A]\nX=1\n[A]\nY=2\n", "A", "Y", "3"), "[A]\nX=1\nY=3\n[A]\nY=2\n");
 }
 
 TEST(IniWrite, AddsSectionAtEndAndCreatesFile) {
-    EXPECT_EQ(WriteProfileString("", "A", "X", "1"), "[A]\r\nX=1\r\n");
-    EXPECT_EQ(WriteProfileString("[B]\nX=2\n", "A", "X", "1"), "[B]\nX=2\n[A]\nX=1\n");
-    EXPECT_EQ(WriteProfileString("[B]\rX=2", "A", "X", "1"), "[B]\rX=2\r[A]\rX=1\r");
+    EXPECT_EQ(WriteProfileValue("", "A", "X", "1"), "[A]\r\nX=1\r\n");
+    EXPECT_EQ(WriteProfileValue("[B]\nX=2\n", "A", "X", "1"), "[B]\nX=2\n[A]\nX=1\n");
+    EXPECT_EQ(WriteProfileValue("[B]\rX=2", "A", "X", "1"), "[B]\rX=2\r[A]\rX=1\r");
 }
 
 TEST(IniWrite, WhatIsWrittenReadsBack) {
     std::string f = "\xEF\xBB\xBFjunk\r\n[A]\r\nX=old\r\n";
     for (std::string v : std::initializer_list<std::string>{"", "0", "-450", "FFFFFF", "a=b", "\x93\x8c\x8b\x9e", std::string(510, 'q'), "[x]", ";x"}) {
-        std::string g = WriteProfileString(f, Sjis("埼玉"), Sjis("県庁所在地"), v);
-        EXPECT_EQ(ReadProfileString(g, Sjis("埼玉"), Sjis("県庁所在地")), v);
-        g = WriteProfileString(g, "A", "X", v);
-        EXPECT_EQ(ReadProfileString(g, "A", "X"), v);
+        std::string g = WriteProfileValue(f, Sjis("埼玉"), Sjis("県庁所在地"), v);
+        EXPECT_EQ(ReadProfileValue(g, Sjis("埼玉"), Sjis("県庁所在地")), v);
+        g = WriteProfileValue(g, "A", "X", v);
+        EXPECT_EQ(ReadProfileValue(g, "A", "X"), v);
     }
 }
 
@@ -233,7 +233,7 @@ TEST(IniWrite, ColourOfEverySectionLeavesOtherKeysAsTheyWere) {
     }
     std::string g = f;
     for (std::size_t i = 0; i < korven::PrefNames.size(); ++i) {
-        g = WriteProfileString(g, Sjis(korven::PrefNames[i]), "C", FormatColor(static_cast<std::uint32_t>(i * 0x10101)));
+        g = WriteProfileValue(g, Sjis(korven::PrefNames[i]), "C", FormatColor(static_cast<std::uint32_t>(i * 0x10101)));
     }
     for (std::size_t i = 0; i < korven::PrefNames.size(); ++i) {
         std::string s = Sjis(korven::PrefNames[i]);
@@ -270,7 +270,7 @@ TEST(IniWrite, NamesAndValuesThatCannotBeStoredAreRefused) {
     // What passes the check reads back as written.
     for (std::string s : std::initializer_list<std::string>{"a]b", "[a", "\x83\x5D", "x;y"}) {
         ASSERT_EQ(CheckStorable(s, "k]", "v"), StoreProblem::None) << s;
-        EXPECT_EQ(ReadProfileString(WriteProfileString("[z]\r\n", s, "k]", "v"), s, "k]"), "v") << s;
+        EXPECT_EQ(ReadProfileValue(WriteProfileValue("[z]\r\n", s, "k]", "v"), s, "k]"), "v") << s;
     }
 }
 
@@ -395,8 +395,8 @@ TEST_F(IniFiles, MissingFileReadsEmptyAndFirstWriteCreatesIt) {
     FileRead r = ReadWholeFile(p);
     EXPECT_FALSE(r.exists);
     EXPECT_FALSE(r.error);
-    EXPECT_EQ(ReadProfileString(r.bytes, "A", "X"), "");
-    ASSERT_FALSE(ReplaceFileContents(p, WriteProfileString(r.bytes, "A", "X", "1")));
+    EXPECT_EQ(ReadProfileValue(r.bytes, "A", "X"), "");
+    ASSERT_FALSE(ReplaceFileContents(p, WriteProfileValue(r.bytes, "A", "X", "1")));
     EXPECT_EQ(Contents(p), "[A]\r\nX=1\r\n");
     EXPECT_EQ(FilesIn(dir), 1u);  // no temporary file left
 }
