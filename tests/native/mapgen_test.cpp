@@ -1,0 +1,329 @@
+// The generated map: regenerating it gives the committed bytes, and the committed records and layout hold
+// together (these run without the source geography, so they guard hand edits too).
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/catalogue.h"
+#include "core/ini_engine.h"
+#include "regions/record_sizes.h"
+#include "regions/region_record.h"
+#include "tools/mapgen/map.h"
+
+using namespace korven;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Cp932(std::string_view utf8) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size(), outLeft = out.size();
+    char* dst = out.data();
+    iconv(cd, &in, &inLeft, &dst, &outLeft);
+    iconv_close(cd);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+RegionRecord Load(int n) {  // a private copy: the shared store's load-once state stays untouched
+    RegionRecord r{};
+    const RegionSource& s = RegionSources[n];
+    r.rdh = {32, 1, s.count, s.count * 16, s.bound};
+    for (uint32_t i = 0; i < s.count && i < static_cast<uint32_t>(RecordCapacity); ++i)
+        r.Buffer[i] = {s.rects[4 * i], s.rects[4 * i + 1], s.rects[4 * i + 2], s.rects[4 * i + 3]};
+    return r;
+}
+
+std::vector<uint8_t> Mask(const RegionRecord& r, int w, int h) {
+    std::vector<uint8_t> m(static_cast<size_t>(w * h), 0);
+    for (uint32_t i = 0; i < r.rdh.nCount; ++i)
+        for (int y = r.Buffer[i].top; y < r.Buffer[i].bottom; ++y)
+            for (int x = r.Buffer[i].left; x < r.Buffer[i].right; ++x) m[static_cast<size_t>(y * w + x)] = 1;
+    return m;
+}
+
+struct Layout {
+    bool loaded = false;
+    std::string file;
+    int x[PrefCount], y[PrefCount], capX[PrefCount], capY[PrefCount];
+    std::string city[PrefCount];
+};
+
+const Layout& Shipped() {
+    static Layout l = [] {
+        Layout r;
+        r.file = Slurp(fs::path(KORVEN_SOURCE_DIR) / "data" / "KORVEN.ini");
+        r.loaded = !r.file.empty();
+        auto num = [&](int p, const char* key) {
+            return ini::ReadNumber(ini::ReadProfileValue(r.file, Cp932(PrefName(p)), Cp932(key))).value;
+        };
+        for (int p = 0; p < PrefCount; ++p) {
+            r.x[p] = num(p, "X");
+            r.y[p] = num(p, "Y");
+            r.capX[p] = num(p, "県庁X");
+            r.capY[p] = num(p, "県庁Y");
+            r.city[p] = ini::ReadProfileValue(r.file, Cp932(PrefName(p)), Cp932("県庁所在地"));
+        }
+        return r;
+    }();
+    return l;
+}
+
+// Screen pixel of each piece's top-left corner at the shipped layout.
+void Origin(int p, int& ox, int& oy) {
+    const Layout& l = Shipped();
+    const int a = PieceIndexOf(AnchorPiece);
+    ox = (l.x[a] + (p == a ? 0 : l.x[p])) / 15;
+    oy = (l.y[a] + (p == a ? 0 : l.y[p])) / 15;
+}
+
+}  // namespace
+
+TEST(MapRegeneration, GivesTheCommittedFilesByteForByte) {
+    const char* env = std::getenv("KORVEN_GEODATA");
+    const fs::path geo = env && *env ? fs::path(env) : fs::path(KORVEN_GEODATA_DIR);
+    if (!fs::exists(geo / "japan-prefectures.topojson") || !fs::exists(geo / "prefectural-offices.csv"))
+        GTEST_SKIP() << "source geography not found in " << geo << " (set KORVEN_GEODATA): regeneration not checked";
+    const fs::path out = fs::temp_directory_path() / ("korven-mapgen-" + std::to_string(::getpid()));
+    fs::remove_all(out);
+    const std::string cmd = std::string("\"") + MAPGEN_EXE + "\" \"" + geo.string() + "\" \"" + out.string() + "\" > \"" +
+                            (out.string() + ".log") + "\" 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << Slurp(out.string() + ".log");
+    for (const char* f : {"regions/region_data.cpp", "data/KORVEN.ini", "docs/map.png"}) {
+        const std::string fresh = Slurp(out / f), committed = Slurp(fs::path(KORVEN_SOURCE_DIR) / f);
+        EXPECT_FALSE(fresh.empty()) << f;
+        EXPECT_TRUE(fresh == committed) << f << " differs from what the generator makes now";
+    }
+    fs::remove_all(out);
+    fs::remove(out.string() + ".log");
+}
+
+TEST(MapRecords, EveryRecordIsSoundAndMatchesItsCanvas) {
+    for (int p = 0; p < PrefCount; ++p) {
+        SCOPED_TRACE(std::string(PrefName(p)));
+        const CanvasSpec& c = PrefCanvas[p];
+        const RegionRecord fill = Load(p), outline = Load(p + OutlineRecordOffset);
+        for (const RegionRecord* r : {&fill, &outline}) {
+            auto why = ValidateRecord(*r);
+            EXPECT_FALSE(why.has_value()) << *why;
+            EXPECT_EQ(std::memcmp(&r->rdh.rcBound, &c.bound, sizeof c.bound), 0) << "bound differs from PrefCanvas";
+        }
+        EXPECT_GE(c.bound.left, 1);
+        EXPECT_LE(c.bound.left, 8);
+        EXPECT_GE(c.bound.top, 1);
+        EXPECT_LE(c.bound.top, 6);
+        EXPECT_GE(c.width - c.bound.right, 1);
+        EXPECT_LE(c.width - c.bound.right, 20);
+        EXPECT_GE(c.height - c.bound.bottom, 1);
+        EXPECT_LE(c.height - c.bound.bottom, 12);
+    }
+}
+
+TEST(MapRecords, OutlineIsTheInnerBorderOfTheFill) {
+    for (int p = 0; p < PrefCount; ++p) {
+        SCOPED_TRACE(std::string(PrefName(p)));
+        const CanvasSpec& c = PrefCanvas[p];
+        const RegionRecord fill = Load(p), outline = Load(p + OutlineRecordOffset);
+        const auto f = Mask(fill, c.width, c.height), o = Mask(outline, c.width, c.height);
+        auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < c.width && y < c.height && f[static_cast<size_t>(y * c.width + x)]; };
+        int fillPx = 0, outPx = 0, missing = 0, outside = 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                const bool border = in(x, y) && (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1));
+                const bool o1 = o[static_cast<size_t>(y * c.width + x)];
+                fillPx += in(x, y);
+                outPx += o1;
+                missing += border && !o1;
+                outside += o1 && !in(x, y);
+            }
+        EXPECT_EQ(missing, 0) << "inner border pixels not in the outline";
+        EXPECT_EQ(outside, 0) << "outline pixels outside the fill";
+        EXPECT_GT(outline.rdh.nCount, fill.rdh.nCount);
+        EXPECT_LT(outPx, fillPx);
+    }
+}
+
+TEST(MapLayout, ShippedFileHasEverySectionInOrderInCodePage932) {
+    const Layout& l = Shipped();
+    ASSERT_TRUE(l.loaded) << "data/KORVEN.ini missing";
+    size_t at = 0;
+    for (int p = 0; p < PrefCount; ++p) {
+        const size_t next = l.file.find("[" + Cp932(PrefName(p)) + "]\r\n", at);
+        ASSERT_NE(next, std::string::npos) << "section " << PrefName(p) << " missing or out of order";
+        at = next;
+        EXPECT_FALSE(l.city[p].empty()) << PrefName(p);
+        EXPECT_EQ(ini::ReadProfileValue(l.file, Cp932(PrefName(p)), "C"), "") << "pieces start white";
+        if (p != PieceIndexOf(AnchorPiece)) {
+            EXPECT_EQ(l.x[p] % 15, 0);
+            EXPECT_EQ(l.y[p] % 15, 0);
+        }
+        EXPECT_EQ(l.capX[p] % 15, 0);
+        EXPECT_EQ(l.capY[p] % 15, 0);
+    }
+    for (size_t i = 0; i < l.file.size(); ++i)
+        if (l.file[i] == '\n') ASSERT_TRUE(i > 0 && l.file[i - 1] == '\r') << "bare LF at byte " << i;
+    EXPECT_EQ(Cp932("札幌市"), l.city[0]);
+    EXPECT_EQ(Cp932("新宿区"), l.city[PieceIndexOf(AnchorPiece)]);
+}
+
+TEST(MapLayout, AssembledPiecesNeverOverlapAndFitTheScreen) {
+    const int W = 1024, H = 768 - 40;
+    std::vector<int8_t> cover(static_cast<size_t>(W * H), -1);
+    int twice = 0, offScreen = 0;
+    for (int p = 0; p < PrefCount; ++p) {
+        int ox, oy;
+        Origin(p, ox, oy);
+        const CanvasSpec& c = PrefCanvas[p];
+        if (ox < 0 || oy < 0 || ox + c.width > W || oy + c.height > H) ++offScreen;
+        const RegionRecord fill = Load(p);
+        for (uint32_t i = 0; i < fill.rdh.nCount; ++i)
+            for (int y = fill.Buffer[i].top; y < fill.Buffer[i].bottom; ++y)
+                for (int x = fill.Buffer[i].left; x < fill.Buffer[i].right; ++x) {
+                    const int sx = ox + x, sy = oy + y;
+                    if (sx < 0 || sy < 0 || sx >= W || sy >= H) continue;
+                    int8_t& v = cover[static_cast<size_t>(sy * W + sx)];
+                    if (v >= 0) ++twice;
+                    v = static_cast<int8_t>(p);
+                }
+    }
+    EXPECT_EQ(twice, 0);
+    EXPECT_EQ(offScreen, 0) << "pieces reaching beyond 1024 x 728";
+
+    // Prefectures that share a long land border must touch along it, not merely come close.
+    const std::pair<const char*, const char*> borders[] = {
+        {"青森", "岩手"}, {"秋田", "岩手"}, {"宮城", "福島"}, {"福島", "栃木"}, {"栃木", "群馬"}, {"埼玉", "東京"},
+        {"東京", "神奈川"}, {"東京", "山梨"}, {"千葉", "茨城"}, {"新潟", "長野"}, {"長野", "岐阜"}, {"静岡", "愛知"},
+        {"岐阜", "滋賀"}, {"京都", "大阪"}, {"奈良", "和歌山"}, {"兵庫", "岡山"}, {"島根", "広島"}, {"広島", "山口"},
+        {"徳島", "高知"}, {"愛媛", "高知"}, {"福岡", "大分"}, {"熊本", "宮崎"}, {"宮崎", "鹿児島"}, {"佐賀", "長崎"},
+    };
+    auto index = [](const char* n) {
+        for (int p = 0; p < PrefCount; ++p)
+            if (PrefName(p) == n) return p;
+        return -1;
+    };
+    for (auto [a, b] : borders) {
+        const int pa = index(a), pb = index(b);
+        int touching = 0;
+        for (int y = 0; y + 1 < H; ++y)
+            for (int x = 0; x + 1 < W; ++x) {
+                const int v = cover[static_cast<size_t>(y * W + x)];
+                const int r = cover[static_cast<size_t>(y * W + x + 1)], d = cover[static_cast<size_t>((y + 1) * W + x)];
+                touching += (v == pa && (r == pb || d == pb)) || (v == pb && (r == pa || d == pa));
+            }
+        EXPECT_GE(touching, 3) << a << " and " << b << " do not meet";
+    }
+}
+
+TEST(MapLayout, CapitalDotsLieWhollyInsideTheirFill) {
+    for (int p = 0; p < PrefCount; ++p) {
+        SCOPED_TRACE(std::string(PrefName(p)));
+        const CanvasSpec& c = PrefCanvas[p];
+        const auto f = Mask(Load(p), c.width, c.height);
+        const int x0 = Shipped().capX[p] / 15, y0 = Shipped().capY[p] / 15;
+        int outside = 0;
+        for (int y = y0; y < y0 + 5; ++y)
+            for (int x = x0; x < x0 + 5; ++x)
+                outside += x < 0 || y < 0 || x >= c.width || y >= c.height || !f[static_cast<size_t>(y * c.width + x)];
+        EXPECT_EQ(outside, 0);
+    }
+}
+
+// The generator's own building blocks, on small shapes where the right answer is plain.
+namespace {
+mapgen::PrefShapes Square(double x0, double y0, double x1, double y1, bool island = true) {
+    mapgen::Shape s;
+    s.rings = {{{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}};
+    s.island = island;
+    s.centre = {(x0 + x1) / 2, (y0 + y1) / 2};
+    mapgen::PrefShapes p;
+    p.shapes.push_back(s);
+    return p;
+}
+mapgen::Field Still(int w, int h) {
+    mapgen::Field f;
+    f.nx = w / 4 + 2;
+    f.ny = h / 4 + 2;
+    f.dx.assign(static_cast<size_t>(f.nx * f.ny), 0.0);
+    f.dy = f.dx;
+    return f;
+}
+}  // namespace
+
+TEST(MapgenRaster, SharedEdgesPartitionThePixelsExactly) {
+    // Two quadrilaterals sharing a slanted edge: every pixel centre inside goes to exactly one of them.
+    std::vector<mapgen::PrefShapes> prefs(PrefCount);
+    mapgen::Shape a, b;
+    a.rings = {{{2.2, 2.1}, {9.37, 2.1}, {5.61, 13.9}, {2.2, 13.9}}};
+    b.rings = {{{9.37, 2.1}, {15.8, 2.1}, {15.8, 13.9}, {5.61, 13.9}}};
+    prefs[0].shapes = {a};
+    prefs[1].shapes = {b};
+    const mapgen::LabelImage img = mapgen::Rasterise(prefs, Still(20, 20), 20, 20, nullptr);
+    EXPECT_EQ(img.overlaps, 0);
+    for (int y = 2; y < 14; ++y)
+        for (int x = 2; x < 16; ++x) EXPECT_GE(img.Get(x, y), 0) << x << "," << y;
+    EXPECT_EQ(img.Get(1, 5), -1);
+    EXPECT_EQ(img.Get(16, 5), -1);
+}
+
+TEST(MapgenRaster, LostIslandGetsOneLonePixelOnlyWhereItStandsAlone) {
+    std::vector<mapgen::PrefShapes> prefs(PrefCount);
+    prefs[3] = Square(10.1, 10.1, 10.4, 10.4);  // no pixel centre inside
+    prefs[4] = Square(2.0, 2.0, 8.0, 8.0, false);
+    prefs[4].shapes.push_back(Square(8.6, 4.1, 8.9, 4.4).shapes[0]);  // lost, but beside its own coast
+    std::vector<mapgen::ForcedIsland> forced;
+    const mapgen::LabelImage img = mapgen::Rasterise(prefs, Still(20, 20), 20, 20, &forced);
+    ASSERT_EQ(forced.size(), 1u);
+    EXPECT_EQ(forced[0].piece, 3);
+    EXPECT_EQ(img.Get(10, 10), 3);
+    EXPECT_EQ(img.Get(8, 4), -1);
+}
+
+TEST(MapgenTouch, OnePixelTouchesReachTheTargetWithoutOverlapOrNewGap) {
+    std::vector<mapgen::PrefShapes> prefs(PrefCount);
+    prefs[0] = Square(2, 2, 10, 10);   // 8 x 8, wanted 9 wide
+    prefs[1] = Square(10, 2, 16, 10);  // neighbour to the right, 6 x 8, wanted 5 wide and 7 high
+    mapgen::LabelImage img = mapgen::Rasterise(prefs, Still(20, 20), 20, 20, nullptr);
+    std::vector<mapgen::Target> t(PrefCount);
+    t[0] = {9, 8};
+    t[1] = {5, 7};
+    std::vector<std::string> log;
+    // Losing a row of 1 would open the shared border or widen 0's box: refused and reported.
+    EXPECT_EQ(mapgen::TouchUp(img, t, log), std::vector<int>{1});
+    const auto boxes = img.Boxes();
+    EXPECT_EQ(boxes[0].W(), 9);
+    EXPECT_EQ(boxes[0].H(), 8);
+    EXPECT_EQ(boxes[1].W(), 5);
+    EXPECT_EQ(boxes[1].H(), 8);
+    for (int y = 2; y < 10; ++y)  // the shared border stays closed
+        EXPECT_TRUE(img.Get(9, y) == 0 && img.Get(10, y) == 1) << y;
+}
+
+TEST(MapgenTouch, ReportsWhatItCannotReach) {
+    std::vector<mapgen::PrefShapes> prefs(PrefCount);
+    prefs[0] = Square(2, 2, 10, 10);
+    mapgen::LabelImage img = mapgen::Rasterise(prefs, Still(20, 20), 20, 20, nullptr);
+    std::vector<mapgen::Target> t(PrefCount);
+    t[0] = {14, 8};  // six pixels more than touches may add
+    std::vector<std::string> log;
+    const auto missing = mapgen::TouchUp(img, t, log);
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0], 0);
+}

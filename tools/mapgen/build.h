@@ -1,0 +1,55 @@
+// From source geography to finished pieces: records, layout, capital dots and the figures of the report.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "map.h"
+#include "regions/record_sizes.h"
+#include "regions/region_record.h"
+
+namespace mapgen {
+
+struct Piece {
+    korven::CanvasSpec canvas{};
+    int originX = 0, originY = 0;  // canvas top-left in the map frame (pixels)
+    korven::RegionRecord fill{}, outline{};
+    int fillPixels = 0, outlinePixels = 0;
+    int dotX = 0, dotY = 0;        // capital dot's top-left, piece pixels
+    double dotError = 0;           // pixels between the dot's centre and the office
+    int dotCoast = 0;              // sea pixels under the dot made coast
+    double scaleX = 1, scaleY = 1; // extent against the common projection's
+    double maxShift = 0;           // largest displacement of a border point (pixels)
+    int islandsMoved = 0;          // parts standing alone in the sea moved more than 2 px
+    double islandShift = 0;        // the largest such move
+    int leftOut = 0, forced = 0;   // remote parts left out; lone pixels given to lost islands
+    std::string city;
+};
+
+struct Gap {
+    int x, y;  // map frame
+    int a, b;  // the two pieces either side
+    bool landBorder;
+};
+
+struct MapResult {
+    Projection proj;
+    std::vector<Piece> pieces;  // by PieceIndex
+    LabelImage img;             // the assembled map, map frame
+    int anchorX = 0, anchorY = 0;  // screen pixels of 東京's canvas
+    int screenShiftX = 0, screenShiftY = 0;  // map frame → screen
+    Box extent;                 // assembled pieces (canvases) on the screen
+    Box landExtent;             // land pixels on the screen
+    int overlaps = 0;
+    std::vector<Gap> gaps;
+    std::vector<std::string> log, problems;
+};
+
+MapResult BuildMap(const std::string& geodataDir);
+
+// Re-assembles the records at their offsets and counts pixels covered twice (the check that matters).
+int CountOverlaps(const std::vector<Piece>& pieces);
+
+void WriteOutputs(const MapResult& m, const std::string& outDir);
+std::string Report(const MapResult& m);
+
+}  // namespace mapgen
