@@ -49,7 +49,7 @@ std::wstring SystemMessage(DWORD code) {
                              nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring s = n && text ? std::wstring(text, n) : std::wstring();
     if (text) LocalFree(text);
-    while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ' || s.back() == L'.')) s.pop_back();
+    while (!s.empty() && (s.back() == L'\n' || s.back() == L'\r' || s.back() == L' ' || s.back() == L'.' || s.back() == L'。')) s.pop_back();
     if (s.empty()) s = L"エラー " + std::to_wstring(code);
     return s;
 }
@@ -126,7 +126,7 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
     for (const std::wstring* text : {&section, &key, &value}) {
         std::wstring bad = UnstorableCharacters(*text);
         if (!bad.empty()) {
-            return Fail(Quoted(bad) + L" は設定ファイル（シフトJIS）に保存できない文字です。何も書き込みませんでした。");
+            return Fail(Quoted(bad) + L"は設定ファイル（シフトJIS）に保存できない文字です。何も書き込みませんでした。");
         }
     }
     ToFileBytes(section, s);
@@ -139,13 +139,13 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
     if (file.error) {
         // Writing now would drop whatever the unreadable file holds.
-        return Fail(L"設定ファイル " + Quoted(path) + L" を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
+        return Fail(L"設定ファイル" + Quoted(path) + L"を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
     }
     std::string updated = ini::WriteProfileValue(file.bytes, s, k, v);
     if (file.exists && updated == file.bytes) return {};
     std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated);
     if (ec) {
-        return Fail(L"設定ファイル " + Quoted(path) + L" に書き込めませんでした（" + Describe(ec) + L"）。元のファイルはそのままです。");
+        return Fail(L"設定ファイル" + Quoted(path) + L"に書き込めませんでした（" + Describe(ec) + L"）。元のファイルはそのままです。");
     }
     return {};
 }

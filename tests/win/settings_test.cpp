@@ -1,0 +1,183 @@
+// ReadIni and WriteIni on a real file beside the test program: code page 932 whatever the text, refusals
+// that write nothing, and failures that leave the old file whole.
+#include "core/settings.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/catalogue.h"
+#include "core/ini_engine.h"
+
+namespace {
+
+using korven::ReadIni;
+using korven::WriteIni;
+
+std::wstring Utf16(std::string_view utf8) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    return w;
+}
+
+std::wstring ExeFolder() {
+    wchar_t buf[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    std::wstring p(buf, n);
+    return p.substr(0, p.find_last_of(L'\\'));
+}
+
+class Settings : public ::testing::Test {
+protected:
+    std::wstring path;
+    void SetUp() override {
+        korven::IniBaseName = L"korven_settings_test";
+        path = korven::IniFilePath();
+        Clear();
+    }
+    void TearDown() override { Clear(); }
+    void Clear() {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+        RemoveDirectoryW(path.c_str());
+    }
+    std::string Bytes() { return korven::ini::ReadWholeFile(std::filesystem::path(path)).bytes; }
+    void Put(const std::string& bytes) { ASSERT_FALSE(korven::ini::ReplaceFileContents(std::filesystem::path(path), bytes)); }
+    // Files in the folder whose names start with the settings file's name: the file and any leftovers.
+    int Siblings() {
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW((path + L"*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE) return 0;
+        int n = 0;
+        do ++n; while (FindNextFileW(h, &fd));
+        FindClose(h);
+        return n;
+    }
+};
+
+TEST_F(Settings, PathIsBesideTheProgram) {
+    EXPECT_EQ(path, ExeFolder() + L"\\korven_settings_test.ini");
+    korven::IniBaseName = L"KORVEN";
+    EXPECT_EQ(korven::IniFilePath(), ExeFolder() + L"\\KORVEN.ini");
+}
+
+TEST_F(Settings, MissingFileReadsEmptyAndFirstWriteCreatesIt) {
+    EXPECT_EQ(ReadIni(L"東京", L"X"), L"");
+    korven::IniWriteResult r = WriteIni(L"東京", L"X", L"3000");
+    EXPECT_TRUE(r.ok) << std::string(r.reason.begin(), r.reason.end());
+    EXPECT_EQ(ReadIni(L"東京", L"X"), L"3000");
+    EXPECT_EQ(Bytes(), "[\x93\x8c\x8b\x9e]\r\nX=3000\r\n");  // code page 932 on disk
+    EXPECT_EQ(Siblings(), 1);
+}
+
+TEST_F(Settings, ValuesComeBackTrimmedAndCut) {
+    Put("[A]\r\nX= 120 \r\nY=" + std::string(600, 'v') + "\r\nZ=" + std::string(509, 'z') + "\x8b\x9e\r\n");
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"120");
+    EXPECT_EQ(korven::ini::ReadNumber(ReadIni(L"a", L"x")).value, 120);
+    EXPECT_EQ(ReadIni(L"A", L"Y"), std::wstring(510, L'v'));
+    EXPECT_EQ(ReadIni(L"A", L"Z"), std::wstring(509, L'z'));  // 京 would straddle byte 510
+}
+
+TEST_F(Settings, JapaneseTextRoundTrips) {
+    for (std::string_view name : korven::PrefNames) {
+        std::wstring s = Utf16(name);
+        ASSERT_TRUE(WriteIni(s, L"県庁所在地", s + L"市　中央区").ok);
+    }
+    for (std::string_view name : korven::PrefNames) {
+        std::wstring s = Utf16(name);
+        EXPECT_EQ(ReadIni(s, L"県庁所在地"), s + L"市　中央区");
+    }
+    // Colours of every piece, as at exit, leave the capital texts as they were.
+    for (std::string_view name : korven::PrefNames) ASSERT_TRUE(WriteIni(Utf16(name), L"C", L"FF").ok);
+    for (std::string_view name : korven::PrefNames) {
+        std::wstring s = Utf16(name);
+        EXPECT_EQ(ReadIni(s, L"県庁所在地"), s + L"市　中央区");
+        EXPECT_EQ(korven::ini::ReadColor(ReadIni(s, L"C")).value, 0xFFu);
+    }
+}
+
+TEST_F(Settings, TextCodePage932CannotHoldIsRefusedAndNothingWritten) {
+    EXPECT_EQ(korven::UnstorableCharacters(L"札幌市"), L"");
+    EXPECT_EQ(korven::UnstorableCharacters(L"caf\u00e9 \u20ac\u00e9 \U0001F600!"), L"\u00e9\u20ac\U0001F600");
+    EXPECT_EQ(korven::UnstorableCharacters(std::wstring(1, wchar_t(0xD800))), std::wstring(1, wchar_t(0xD800)));
+    Put("[A]\r\nX=old\r\n");
+    std::string before = Bytes();
+    for (const wchar_t* bad : {L"caf\u00e9", L"\u20ac", L"\U0001F600", L"\u00bd"}) {
+        korven::IniWriteResult r = WriteIni(L"A", L"X", bad);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.reason.find(bad[0] == L'c' ? L"\u00e9" : bad), std::wstring::npos);
+        r = WriteIni(bad, L"X", L"1");
+        EXPECT_FALSE(r.ok);
+        r = WriteIni(L"A", bad, L"1");
+        EXPECT_FALSE(r.ok);
+    }
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"old");
+}
+
+TEST_F(Settings, LineBreaksAreRefusedAndNothingWritten) {
+    Put("[A]\r\nX=old\r\n");
+    korven::IniWriteResult r = WriteIni(L"A", L"X", L"two\r\nY=lines");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.reason.empty());
+    EXPECT_FALSE(WriteIni(L"A", L"X=", L"1").ok);
+    EXPECT_EQ(Bytes(), "[A]\r\nX=old\r\n");
+}
+
+TEST_F(Settings, ReadOnlyFileIsReportedAndKeptWhole) {
+    Put("[A]\r\nX=old\r\n");
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    korven::IniWriteResult r = WriteIni(L"A", L"X", L"new");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.reason.find(path), std::wstring::npos);
+    EXPECT_NE(r.reason.find(L"書き込めませんでした"), std::wstring::npos);
+    EXPECT_EQ(Bytes(), "[A]\r\nX=old\r\n");
+    EXPECT_EQ(Siblings(), 1);  // no temporary file left behind
+    // Writing what is already there changes nothing and so succeeds.
+    EXPECT_TRUE(WriteIni(L"A", L"X", L"old").ok);
+}
+
+TEST_F(Settings, LockedFileIsReportedAndKeptWhole) {
+    Put("[A]\r\nX=old\r\n");
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    korven::IniWriteResult r = WriteIni(L"A", L"X", L"new");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.reason.find(L"読めないため"), std::wstring::npos);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"");  // reading never fails: it reads as missing
+    CloseHandle(h);
+    EXPECT_EQ(Bytes(), "[A]\r\nX=old\r\n");
+    EXPECT_EQ(Siblings(), 1);
+}
+
+TEST_F(Settings, FolderInPlaceOfFileIsReported) {
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"");
+    korven::IniWriteResult r = WriteIni(L"A", L"X", L"1");
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.reason.empty());
+    DWORD a = GetFileAttributesW(path.c_str());
+    EXPECT_TRUE(a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+TEST_F(Settings, FileWrittenByThePlatformReadsTheSame) {
+    std::string ansiPath(path.begin(), path.end());  // the test folder's path is ASCII
+    ASSERT_TRUE(WritePrivateProfileStringA("\x93\x8c\x8b\x9e", "X", " 3000 ", ansiPath.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringA("\x8d\xe9\x8b\xca", "\x8c\xa7\x92\xa1\x8f\x8a\x8d\xdd\x92\x6e",
+                                           "\x82\xb3\x82\xa2\x82\xbd\x82\xdc\x8e\x73", ansiPath.c_str()));
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ansiPath.c_str());
+    EXPECT_EQ(ReadIni(L"東京", L"X"), L"3000");
+    EXPECT_EQ(ReadIni(L"埼玉", L"県庁所在地"), L"さいたま市");
+    // And what we write the platform reads.
+    ASSERT_TRUE(WriteIni(L"埼玉", L"C", L"FF").ok);
+    char buf[64] = {};
+    GetPrivateProfileStringA("\x8d\xe9\x8b\xca", "C", "", buf, sizeof buf, ansiPath.c_str());
+    EXPECT_STREQ(buf, "FF");
+}
+
+}  // namespace
