@@ -6,7 +6,14 @@ korven_start_xvfb() {
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     KORVEN_XVFB_PID=$!
     export DISPLAY=":$n"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    for _ in $(seq 50); do
+      if xdpyinfo >/dev/null 2>&1; then
+        # A sea-blue desktop, so that islands drawn all in border line still show.
+        xsetroot -solid '#6f94bd' 2>/dev/null || true
+        return 0
+      fi
+      sleep 0.1
+    done
     echo "xvfb: display :$n did not come up" >&2
     return 1
   done

@@ -18,7 +18,9 @@ def args():
     p.add_argument("--exe", required=True)
     p.add_argument("--probe", required=True)
     p.add_argument("--out", required=True)
-    return p.parse_args()
+    a = p.parse_args()
+    a.exe, a.probe, a.out = (os.path.abspath(x) for x in (a.exe, a.probe, a.out))
+    return a
 
 
 class Session:

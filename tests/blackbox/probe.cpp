@@ -5,7 +5,9 @@
 //   probe wait N SECONDS    waits until N frmMap windows are visible; exit 1 on time-out
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -80,8 +82,9 @@ bool SameAsRecord(const Region& r, int record) {
     return true;
 }
 
-// The fill pixel farthest from the sea (chessboard distance), in window coordinates.
-POINT InnerPoint(int record, int outline) {
+// The fill pixel farthest from the sea and the line (chessboard distance), in window coordinates; with
+// `away`, the best one at least 6 pixels from that point (so a test can step off the capital dot).
+POINT InnerPoint(int record, int outline, const POINT* away = nullptr) {
     const RegionRecord& rec = RecordAt(record);
     const int w = rec.rdh.rcBound.right + 2, h = rec.rdh.rcBound.bottom + 2;
     std::vector<int> d(static_cast<size_t>(w * h), 0);
@@ -106,8 +109,10 @@ POINT InnerPoint(int record, int outline) {
         }
     POINT best{-1, -1};
     int bestV = 0;
-    for (int i = 0; i < w * h; ++i)
+    for (int i = 0; i < w * h; ++i) {
+        if (away && std::max(std::abs(i % w - away->x), std::abs(i / w - away->y)) < 6) continue;
         if (d[i] > bestV) { bestV = d[i]; best = {i % w, i / w}; }
+    }
     return best;
 }
 
@@ -164,8 +169,10 @@ int Pieces() {
         POINT in = index >= 0 ? InnerPoint(index, index + OutlineRecordOffset) : POINT{-1, -1};
         std::string extra;
         if (index >= 0) {
+            POINT in2 = InnerPoint(index, index + OutlineRecordOffset, &in);
+            extra += ",\"inner2\":[" + std::to_string(in2.x + wr.left) + "," + std::to_string(in2.y + wr.top) + "]";
             const RegionRecord& line = RecordAt(index + OutlineRecordOffset);
-            extra = ",\"name\":" + Json(std::string(PrefName(index))) + ",\"canvas\":[" + std::to_string(PrefCanvas[index].width) + "," +
+            extra += ",\"name\":" + Json(std::string(PrefName(index))) + ",\"canvas\":[" + std::to_string(PrefCanvas[index].width) + "," +
                     std::to_string(PrefCanvas[index].height) + "],\"line\":[" +
                     std::to_string(line.Buffer[0].left + wr.left) + "," + std::to_string(line.Buffer[0].top + wr.top) + "]";
         }
