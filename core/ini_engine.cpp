@@ -189,6 +189,9 @@ StoreProblem CheckStorable(std::string_view section, std::string_view key, std::
     }
     if (key.find('=') != std::string_view::npos) return StoreProblem::EqualsInKey;
     if (key.front() == '[') return StoreProblem::BracketStartsKey;
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < section.size(); i += CharLength(section, i)) last = i;
+    if (last == section.size() - 1 && IsLeadByte(Byte(section, last))) return StoreProblem::LeadByteAtEnd;
     return StoreProblem::None;
 }
 

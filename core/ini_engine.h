@@ -34,6 +34,7 @@ enum class StoreProblem {
     NulByte,            // reading stops at a NUL
     EqualsInKey,        // the first "=" ends the key
     BracketStartsKey,   // a key line starting with "[" can read as a section header
+    LeadByteAtEnd,      // a section ending in half a character would swallow its "]"
 };
 StoreProblem CheckStorable(std::string_view section, std::string_view key, std::string_view value);
 

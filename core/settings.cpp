@@ -79,6 +79,7 @@ std::wstring ProblemText(ini::StoreProblem p) {
         case ini::StoreProblem::NulByte: return L"NUL 文字を含む文字列は設定ファイルに保存できません。";
         case ini::StoreProblem::EqualsInKey: return L"キー名に「=」は使えません。";
         case ini::StoreProblem::BracketStartsKey: return L"キー名を「[」で始めることはできません。";
+        case ini::StoreProblem::LeadByteAtEnd: return L"セクション名が文字の途中で終わっています。";
     }
     return {};
 }

@@ -267,6 +267,11 @@ TEST(IniWrite, NamesAndValuesThatCannotBeStoredAreRefused) {
     EXPECT_EQ(CheckStorable("A", "X\t", ""), StoreProblem::BlankAtNameEnd);
     EXPECT_EQ(CheckStorable("A", "X=Y", ""), StoreProblem::EqualsInKey);
     EXPECT_EQ(CheckStorable("A", "[K]", ""), StoreProblem::BracketStartsKey);
+    // "[" + "\xEC" + "]" would read as "[" and one double-byte character.
+    EXPECT_EQ(CheckStorable("\xEC", "X", ""), StoreProblem::LeadByteAtEnd);
+    EXPECT_EQ(CheckStorable("a\x81", "X", ""), StoreProblem::LeadByteAtEnd);
+    EXPECT_EQ(CheckStorable("\x81\x81", "X", ""), StoreProblem::None);  // one whole character
+    EXPECT_EQ(CheckStorable("\x81\x81\x81", "X", ""), StoreProblem::LeadByteAtEnd);
     // What passes the check reads back as written.
     for (std::string s : std::initializer_list<std::string>{"a]b", "[a", "\x83\x5D", "x;y"}) {
         ASSERT_EQ(CheckStorable(s, "k]", "v"), StoreProblem::None) << s;
