@@ -67,6 +67,14 @@ MapResult BuildMap(const std::string& geodataDir) {
         for (const Polygon& poly : p.polygons)
             for (const Ring& r : poly.rings)
                 for (int a : r.arcs) arcPrefs[static_cast<size_t>(a)].insert(p.piece);
+    // Shared arcs, projected: the land borders that must stay closed.
+    std::vector<std::pair<std::vector<Pt>, std::pair<int, int>>> borders;
+    for (size_t a = 0; a < arcPrefs.size(); ++a) {
+        if (arcPrefs[a].size() != 2) continue;
+        std::vector<Pt> pts;
+        for (const LonLat& q : g.arcs[a]) pts.push_back(m.proj(q));
+        borders.push_back({std::move(pts), {*arcPrefs[a].begin(), *arcPrefs[a].rbegin()}});
+    }
     std::set<std::pair<int, int>> neighbours;
     for (const auto& s : arcPrefs)
         for (int a : s)
@@ -91,7 +99,78 @@ MapResult BuildMap(const std::string& geodataDir) {
     m.img = Rasterise(prefs, f, w, h, &forced);
     if (m.img.overlaps) m.problems.push_back(std::to_string(m.img.overlaps) + " pixel centres claimed twice");
     for (int p : TouchUp(m.img, targets, m.log)) m.problems.push_back(Name(p) + " misses its bound's size");
+
+    // A land border running through a sea pixel (land thinner than a pixel there) would show as a crack
+    // between two pieces: such pixels go to one of the two sides, whichever box already holds them.
+    // Pixels where the border meets the coast are coast, not cracks.
+    {
+        std::vector<Box> bx = m.img.Boxes();
+        for (const auto& [arc, pair] : borders) {
+            std::vector<Pt> wa;
+            for (const Pt& q : arc) wa.push_back(f.Warp(q));
+            const Pt first = wa.front(), last = wa.back();
+            for (size_t i = 0; i + 1 < wa.size(); ++i) {
+                const double len = std::hypot(wa[i + 1].x - wa[i].x, wa[i + 1].y - wa[i].y);
+                const int steps = std::max(1, static_cast<int>(std::ceil(len * 4)));
+                for (int s = 0; s <= steps; ++s) {
+                    const double t = static_cast<double>(s) / steps;
+                    const double x = wa[i].x + t * (wa[i + 1].x - wa[i].x), y = wa[i].y + t * (wa[i + 1].y - wa[i].y);
+                    if (std::hypot(x - first.x, y - first.y) < 1.5 || std::hypot(x - last.x, y - last.y) < 1.5) continue;
+                    const int px = static_cast<int>(std::floor(x)), py = static_cast<int>(std::floor(y));
+                    if (m.img.Get(px, py) >= 0) continue;
+                    bool mended = false;
+                    for (int side : {pair.first, pair.second}) {
+                        const Box& sb = bx[static_cast<size_t>(side)];
+                        if (px < sb.x0 || px > sb.x1 || py < sb.y0 || py > sb.y1) continue;
+                        m.img.Set(px, py, static_cast<int8_t>(side));
+                        mended = true;
+                        break;
+                    }
+                    if (mended) ++m.bordersMended;
+                    else m.borderGaps.push_back({px + 0, py + 0, pair.first, pair.second, true});
+                }
+            }
+        }
+    }
     const std::vector<Box> boxes = m.img.Boxes();
+
+    // The named islands each show at least one pixel near their place.
+    struct Named { int piece; const char* name; double lon, lat; };
+    static const Named named[] = {
+        {0, "利尻島", 141.24, 45.18}, {0, "礼文島", 141.04, 45.38}, {0, "奥尻島", 139.47, 42.15},
+        {33, "隠岐 島後", 133.32, 36.25}, {33, "隠岐 島前", 133.05, 36.1}, {33, "竹島", 131.87, 37.24},
+        {12, "伊豆大島", 139.39, 34.74}, {12, "三宅島", 139.53, 34.08}, {12, "八丈島", 139.79, 33.11},
+        {12, "青ヶ島", 139.76, 32.46}, {12, "鳥島", 140.30, 30.48}, {12, "父島", 142.20, 27.08},
+        {12, "母島", 142.16, 26.66}, {12, "北硫黄島", 141.23, 25.43}, {12, "硫黄島", 141.32, 24.78},
+        {12, "南硫黄島", 141.46, 24.23},
+        {45, "奄美大島", 129.45, 28.30}, {45, "加計呂麻島", 129.25, 28.12}, {45, "喜界島", 129.97, 28.32},
+        {45, "徳之島", 128.95, 27.78}, {45, "沖永良部島", 128.60, 27.37}, {45, "与論島", 128.41, 27.04},
+        {45, "口之島", 129.92, 29.97}, {45, "中之島", 129.87, 29.85}, {45, "宝島", 129.21, 29.15},
+        {45, "屋久島", 130.53, 30.35}, {45, "種子島", 130.97, 30.60},
+        {46, "石垣島", 124.16, 24.41}, {46, "西表島", 123.82, 24.33}, {46, "与那国島", 123.00, 24.45},
+        {46, "波照間島", 123.78, 24.06}, {46, "宮古島", 125.30, 24.78}, {46, "魚釣島", 123.48, 25.74},
+        {46, "北大東島", 131.30, 25.94}, {46, "南大東島", 131.25, 25.84}, {46, "沖大東島", 131.23, 24.47},
+        {46, "久米島", 126.78, 26.34},
+        {41, "対馬", 129.30, 34.40}, {41, "壱岐", 129.72, 33.78}, {41, "福江島", 128.78, 32.69},
+    };
+    for (const Named& n : named) {
+        const Pt want = m.proj({n.lon, n.lat});
+        const Shape* best = nullptr;
+        double bd = 1e30;
+        for (const Shape& s : prefs[static_cast<size_t>(n.piece)].shapes) {
+            const double d = std::hypot(s.centre.x - want.x, s.centre.y - want.y);
+            if (d < bd) bd = d, best = &s;
+        }
+        bool shown = false;
+        if (best && bd < 4.0) {
+            const Pt at = f.Move(*best, best->centre);
+            for (int dy = -2; dy <= 2 && !shown; ++dy)
+                for (int dx = -2; dx <= 2 && !shown; ++dx)
+                    shown = m.img.Get(static_cast<int>(std::floor(at.x)) + dx, static_cast<int>(std::floor(at.y)) + dy) == n.piece;
+        }
+        ++m.namedIslands;
+        if (!shown) m.problems.push_back(Name(n.piece) + ": " + n.name + " does not show");
+    }
 
     m.pieces.resize(korven::PrefCount);
     // Capital dots: centred on the office, moved inland only as far as they must. Where the land is too
@@ -184,21 +263,39 @@ MapResult BuildMap(const std::string& geodataDir) {
         if (pc.outline.rdh.nCount <= pc.fill.rdh.nCount || pc.outlinePixels >= pc.fillPixels)
             m.problems.push_back(Name(p) + ": outline not richer in rectangles and poorer in pixels than fill");
 
-        // How far this piece strays from the common projection.
-        double ox0 = 1e30, ox1 = -1e30, oy0 = 1e30, oy1 = -1e30, wx0 = 1e30, wx1 = -1e30, wy0 = 1e30, wy1 = -1e30;
-        for (const Shape& s : prefs[static_cast<size_t>(p)].shapes) {
+        // How far this piece strays from the common projection: its own translation, the largest
+        // displacement of a border point, the same net of the translation, and the stretch of its
+        // largest part (the land, not the sea the islands moved across).
+        const PrefShapes& ps = prefs[static_cast<size_t>(p)];
+        double sx = 0, sy = 0;
+        size_t count = 0;
+        const Shape* main = nullptr;
+        for (const Shape& s : ps.shapes) {
+            if (!main || s.rings[0].size() > main->rings[0].size()) main = &s;
             for (const Pt& q : s.rings[0]) {
-                const Pt d = f.At(q);
+                const Pt d = f.ShiftOf(s, q);
+                sx += d.x, sy += d.y, ++count;
                 pc.maxShift = std::max(pc.maxShift, std::hypot(d.x, d.y));
-                ox0 = std::min(ox0, q.x), ox1 = std::max(ox1, q.x), oy0 = std::min(oy0, q.y), oy1 = std::max(oy1, q.y);
-                wx0 = std::min(wx0, q.x + d.x), wx1 = std::max(wx1, q.x + d.x);
-                wy0 = std::min(wy0, q.y + d.y), wy1 = std::max(wy1, q.y + d.y);
             }
-            if (s.island) {
-                const Pt d = f.At(s.centre);
-                const double moved = std::hypot(d.x, d.y);
+        }
+        pc.moveX = sx / static_cast<double>(count);
+        pc.moveY = sy / static_cast<double>(count);
+        for (const Shape& s : ps.shapes) {
+            for (const Pt& q : s.rings[0]) {
+                const Pt d = f.ShiftOf(s, q);
+                pc.maxWarp = std::max(pc.maxWarp, std::hypot(d.x - pc.moveX, d.y - pc.moveY));
+            }
+            if (s.island && &s != main) {
+                const Pt d = f.ShiftOf(s, s.centre);
+                const double moved = std::hypot(d.x - pc.moveX, d.y - pc.moveY);
                 if (moved > 2.0) ++pc.islandsMoved, pc.islandShift = std::max(pc.islandShift, moved);
             }
+        }
+        double ox0 = 1e30, ox1 = -1e30, oy0 = 1e30, oy1 = -1e30, wx0 = 1e30, wx1 = -1e30, wy0 = 1e30, wy1 = -1e30;
+        for (const Pt& q : main->rings[0]) {
+            const Pt w2 = f.Move(*main, q);
+            ox0 = std::min(ox0, q.x), ox1 = std::max(ox1, q.x), oy0 = std::min(oy0, q.y), oy1 = std::max(oy1, q.y);
+            wx0 = std::min(wx0, w2.x), wx1 = std::max(wx1, w2.x), wy0 = std::min(wy0, w2.y), wy1 = std::max(wy1, w2.y);
         }
         pc.scaleX = (wx1 - wx0) / (ox1 - ox0);
         pc.scaleY = (wy1 - wy0) / (oy1 - oy0);

@@ -17,9 +17,11 @@ struct Piece {
     int dotX = 0, dotY = 0;        // capital dot's top-left, piece pixels
     double dotError = 0;           // pixels between the dot's centre and the office
     int dotCoast = 0;              // sea pixels under the dot made coast
-    double scaleX = 1, scaleY = 1; // extent against the common projection's
+    double scaleX = 1, scaleY = 1; // extent of the largest part against the common projection's
+    double moveX = 0, moveY = 0;   // mean displacement of the border points (the piece's translation)
     double maxShift = 0;           // largest displacement of a border point (pixels)
-    int islandsMoved = 0;          // parts standing alone in the sea moved more than 2 px
+    double maxWarp = 0;            // the same, net of the piece's translation
+    int islandsMoved = 0;          // islands moved more than 2 px against the piece's translation
     double islandShift = 0;        // the largest such move
     int leftOut = 0, forced = 0;   // remote parts left out; lone pixels given to lost islands
     std::string city;
@@ -40,7 +42,10 @@ struct MapResult {
     Box extent;                 // assembled pieces (canvases) on the screen
     Box landExtent;             // land pixels on the screen
     int overlaps = 0;
-    std::vector<Gap> gaps;
+    std::vector<Gap> gaps;        // sea pixels with two different pieces either side
+    std::vector<Gap> borderGaps;  // sea pixels a land border runs through that could not be mended
+    int bordersMended = 0;        // such pixels given to one side
+    int namedIslands = 0;         // named islands checked (each one missing is a problem)
     std::vector<std::string> log, problems;
 };
 

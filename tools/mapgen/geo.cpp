@@ -105,6 +105,7 @@ Geography LoadGeography(const std::string& dir) {
             if (!out.rings.empty()) p.polygons.push_back(std::move(out));
         }
     }
+    g.arcs = arcs;
     for (int i = 0; i < korven::PrefCount; ++i)
         if (g.prefs[i].piece < 0)
             throw std::runtime_error(topoPath + ": no shape for " + std::string(korven::PrefNames[i]));

@@ -32,6 +32,7 @@ struct Office {
 
 struct Geography {
     std::vector<Prefecture> prefs;   // by PieceIndex
+    std::vector<std::vector<LonLat>> arcs;  // decoded, as stored
     std::vector<int> arcUsers;       // per arc: how many prefecture rings use it
     std::vector<Office> offices;     // by PieceIndex
 };

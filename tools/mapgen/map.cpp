@@ -270,6 +270,11 @@ void AddRow(const std::vector<std::pair<int, double>>& row, double weight, doubl
 
 }  // namespace
 
+namespace {
+constexpr double kSeaStiffness = 0.1;  // open sea against land
+constexpr double kStretch = 0.15;      // first differences against the bending terms
+}  // namespace
+
 Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>& targets, int w, int h,
                 int rounds, std::vector<std::string>& log) {
     Field f;
@@ -282,20 +287,40 @@ Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>&
     f.dx.assign(static_cast<size_t>(n), 0.0);
     f.dy.assign(static_cast<size_t>(n), 0.0);
 
-    // Smoothness (bending and a little stretching) and small displacement, the same for both axes.
+    // Smoothness (bending and a little stretching) and small displacement, the same for both axes. Land
+    // is stiff and open sea soft, so the strain goes into the sea between coasts and islands rather than
+    // into the prefectures' own shapes.
+    std::vector<double> stiff(static_cast<size_t>(n), kSeaStiffness);
+    {
+        const LabelImage still = Rasterise(prefs, f, w, h, nullptr);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (still.Get(x, y) < 0) continue;
+                const int i = (x + 2) / 4, j = (y + 2) / 4;  // nearest node
+                for (int dj = -1; dj <= 1; ++dj)
+                    for (int di = -1; di <= 1; ++di) {
+                        const int ii = i + di, jj = j + dj;
+                        if (ii >= 0 && jj >= 0 && ii < f.nx && jj < f.ny) stiff[static_cast<size_t>(jj * f.nx + ii)] = 1.0;
+                    }
+            }
+    }
     std::vector<Eigen::Triplet<double>> regular;
     {
         Eigen::VectorXd dummy = Eigen::VectorXd::Zero(n);
         auto id = [&](int i, int j) { return j * f.nx + i; };
+        auto add = [&](std::vector<std::pair<int, double>> row, double weight) {
+            double s = 0;
+            for (const auto& e : row) s += stiff[static_cast<size_t>(e.first)];
+            AddRow(row, weight * std::sqrt(s / static_cast<double>(row.size())), 0, regular, dummy);
+        };
         for (int j = 0; j < f.ny; ++j)
             for (int i = 0; i < f.nx; ++i) {
-                if (i + 2 < f.nx) AddRow({{id(i, j), 1}, {id(i + 1, j), -2}, {id(i + 2, j), 1}}, 1.0, 0, regular, dummy);
-                if (j + 2 < f.ny) AddRow({{id(i, j), 1}, {id(i, j + 1), -2}, {id(i, j + 2), 1}}, 1.0, 0, regular, dummy);
+                if (i + 2 < f.nx) add({{id(i, j), 1}, {id(i + 1, j), -2}, {id(i + 2, j), 1}}, 1.0);
+                if (j + 2 < f.ny) add({{id(i, j), 1}, {id(i, j + 1), -2}, {id(i, j + 2), 1}}, 1.0);
                 if (i + 1 < f.nx && j + 1 < f.ny)
-                    AddRow({{id(i, j), 1}, {id(i + 1, j), -1}, {id(i, j + 1), -1}, {id(i + 1, j + 1), 1}}, 1.414, 0,
-                           regular, dummy);
-                if (i + 1 < f.nx) AddRow({{id(i, j), 1}, {id(i + 1, j), -1}}, 0.15, 0, regular, dummy);
-                if (j + 1 < f.ny) AddRow({{id(i, j), 1}, {id(i, j + 1), -1}}, 0.15, 0, regular, dummy);
+                    add({{id(i, j), 1}, {id(i + 1, j), -1}, {id(i, j + 1), -1}, {id(i + 1, j + 1), 1}}, 1.414);
+                if (i + 1 < f.nx) add({{id(i, j), 1}, {id(i + 1, j), -1}}, kStretch);
+                if (j + 1 < f.ny) add({{id(i, j), 1}, {id(i, j + 1), -1}}, kStretch);
                 AddRow({{id(i, j), 1}}, 0.01, 0, regular, dummy);
             }
     }
@@ -396,7 +421,6 @@ Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>&
             }
             const int ew = targets[p].w - bx.W(), eh = targets[p].h - bx.H();
             off += (ew != 0) + (eh != 0);
-            if (std::getenv("MAPGEN_DEBUG") && (ew || eh)) std::fprintf(stderr, "  round %d piece %zu: w %d/%d h %d/%d box %d,%d..%d,%d\n", round + 1, p, bx.W(), targets[p].w, bx.H(), targets[p].h, bx.x0, bx.y0, bx.x1, bx.y1);
             worst = std::max({worst, std::abs(ew), std::abs(eh)});
         }
         char line[128];

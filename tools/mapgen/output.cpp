@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -160,15 +161,33 @@ std::string Report(const MapResult& m) {
                   m.proj.lon0, m.proj.degX, m.proj.lat0, m.proj.degY);
     s << line;
     for (const std::string& l : m.log) s << l << "\n";
-    s << "piece      canvas    bound              fill  outline  scale x  scale y  shift  islands moved (max px)  left out  lone px\n";
+    s << "per piece: canvas, bound, fill and outline rectangles, scale of the largest part against the common\n"
+         "projection, translation, largest border-point displacement (and net of translation), islands moved\n"
+         "against the piece (largest move), remote parts left out, lone pixels given to lost islands\n";
+    s << "piece      canvas    bound              fill  outl  scale x scale y   move x  move y  shift (net)  isl.moved  out lone\n";
     for (int p = 0; p < korven::PrefCount; ++p) {
         const Piece& pc = m.pieces[static_cast<size_t>(p)];
         const korven::RectL& b = pc.canvas.bound;
         std::string name = Name(p);
-        std::snprintf(line, sizeof line, "%-10s %3dx%-3d  %3d,%3d,%3d,%3d   %4u  %4u     %6.3f   %6.3f  %5.1f  %3d (%5.1f)              %3d      %3d\n",
+        name.resize(name.size() + (4 - std::min<size_t>(4, (name.size()) / 3)) * 2, ' ');  // pad 3-byte kana/kanji to 2 columns
+        std::snprintf(line, sizeof line, "%s %3dx%-3d  %3d,%3d,%3d,%3d   %4u  %4u  %6.3f  %6.3f  %6.1f  %6.1f  %5.1f (%4.1f)  %3d (%4.1f)  %3d  %3d\n",
                       name.c_str(), pc.canvas.width, pc.canvas.height, b.left, b.top, b.right, b.bottom, pc.fill.rdh.nCount,
-                      pc.outline.rdh.nCount, pc.scaleX, pc.scaleY, pc.maxShift, pc.islandsMoved, pc.islandShift, pc.leftOut,
-                      pc.forced);
+                      pc.outline.rdh.nCount, pc.scaleX, pc.scaleY, pc.moveX, pc.moveY, pc.maxShift, pc.maxWarp, pc.islandsMoved,
+                      pc.islandShift, pc.leftOut, pc.forced);
+        s << line;
+    }
+    {
+        double worstScale = 0, sumDev = 0, worstNet = 0;
+        std::string worstName;
+        for (int p = 0; p < korven::PrefCount; ++p) {
+            const Piece& pc = m.pieces[static_cast<size_t>(p)];
+            const double d = std::max(std::fabs(pc.scaleX - 1), std::fabs(pc.scaleY - 1));
+            sumDev += std::fabs(pc.scaleX - 1) + std::fabs(pc.scaleY - 1);
+            if (d > worstScale) worstScale = d, worstName = Name(p);
+            worstNet = std::max(worstNet, pc.maxWarp);
+        }
+        std::snprintf(line, sizeof line, "land scale: mean deviation %.3f, worst %.3f (%s); largest net displacement %.1f px\n",
+                      sumDev / (2 * korven::PrefCount), worstScale, worstName.c_str(), worstNet);
         s << line;
     }
     uint32_t fills = 0, outlines = 0;
@@ -181,7 +200,12 @@ std::string Report(const MapResult& m) {
         if (g.landBorder) ++land;
         ++byPair[{std::min(g.a, g.b), std::max(g.a, g.b)}];
     }
-    s << "gap pixels between two pieces: " << m.gaps.size() << " (" << land << " where the source has a land border)\n";
+    s << "land borders: " << m.bordersMended << " pixel(s) where a border ran through sea mended, " << m.borderGaps.size()
+      << " left open\n";
+    for (const Gap& g : m.borderGaps)
+        s << "  open: " << Name(g.a) << "-" << Name(g.b) << " at (" << g.x + m.screenShiftX << "," << g.y + m.screenShiftY << ")\n";
+    s << "named islands shown: " << m.namedIslands << " checked\n";
+    s << "gap pixels between two pieces: " << m.gaps.size() << " (" << land << " between prefectures that share a land border elsewhere; none on the border itself)\n";
     for (const auto& [pair, n] : byPair) {
         bool isLand = false;
         std::string where;
@@ -190,7 +214,7 @@ std::string Report(const MapResult& m) {
                 isLand = isLand || g.landBorder;
                 if (where.size() < 60) where += " (" + std::to_string(g.x) + "," + std::to_string(g.y) + ")";
             }
-        s << "  " << Name(pair.first) << "-" << Name(pair.second) << ": " << n << (isLand ? " on a land border" : " strait") << " at"
+        s << "  " << Name(pair.first) << "-" << Name(pair.second) << ": " << n << (isLand ? " (neighbours)" : " (strait)") << " at"
           << where << "\n";
     }
     double worst = 0, sum = 0;
