@@ -12,6 +12,9 @@ korven_wine_prefix() {
   if [ ! -f "$WINEPREFIX/.korven-ready" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
+    # There is no window manager on the virtual display: Wine draws the dialogs' frames and title bars itself.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.korven-ready"
   fi

@@ -7,11 +7,7 @@ korven_start_xvfb() {
     KORVEN_XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do
-      if xdpyinfo >/dev/null 2>&1; then
-        # A sea-blue desktop, so that islands drawn all in border line still show.
-        xsetroot -solid '#6f94bd' 2>/dev/null || true
-        return 0
-      fi
+      if xdpyinfo >/dev/null 2>&1; then return 0; fi
       sleep 0.1
     done
     echo "xvfb: display :$n did not come up" >&2
