@@ -157,6 +157,10 @@ std::string_view LineEnding(std::string_view file) {
     return (p + 1 < file.size() && file[p + 1] == '\n') ? "\r\n" : "\r";
 }
 
+bool IsQuoted(std::string_view v) {
+    return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+}
+
 bool EndsWithLineBreak(std::string_view s) { return !s.empty() && (s.back() == '\n' || s.back() == '\r'); }
 
 }  // namespace
@@ -165,9 +169,7 @@ std::string ReadProfileValue(std::string_view file, std::string_view section, st
     Location loc = Find(file, section, key);
     if (!loc.keyFound || !loc.key.hasEquals) return {};
     std::string_view v = CutAtNul(file.substr(loc.key.valueBegin, loc.key.valueEnd - loc.key.valueBegin));
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-        v = v.substr(1, v.size() - 2);
-    }
+    if (IsQuoted(v)) v = v.substr(1, v.size() - 2);
     return std::string(CutToLimit(v, kMaxValueBytes));
 }
 
@@ -196,7 +198,10 @@ StoreProblem CheckStorable(std::string_view section, std::string_view key, std::
 }
 
 std::string WriteProfileValue(std::string_view file, std::string_view section, std::string_view key,
-                               std::string_view value) {
+                               std::string_view plainValue) {
+    std::string quoted;
+    if (IsQuoted(plainValue)) quoted.append("\"").append(plainValue).append("\"");
+    std::string_view value = quoted.empty() ? plainValue : std::string_view(quoted);
     Location loc = Find(file, section, key);
     std::string out;
     out.reserve(file.size() + section.size() + key.size() + value.size() + 8);

@@ -40,7 +40,8 @@ StoreProblem CheckStorable(std::string_view section, std::string_view key, std::
 
 // The file with key of section set to value: the value replaced in place in the first matching section's
 // first matching key, or the key added at the end of that section, or the section added at the end of the
-// file. Every other byte stays as it was. Call only when CheckStorable gives None.
+// file. Every other byte stays as it was. A value in enclosing quotes gets one more pair, which reading
+// drops, so that it reads back with its own. Call only when CheckStorable gives None.
 std::string WriteProfileValue(std::string_view file, std::string_view section, std::string_view key,
                                std::string_view value);
 

@@ -73,9 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     if (ini::CheckStorable(section, key, value) != ini::StoreProblem::None) return 0;
     std::string updated = ini::WriteProfileValue(file, section, key, value);
-    // What was written reads back, unless reading legitimately reshapes it (outer blanks, quotes, length).
+    // What was written reads back, unless reading legitimately reshapes it (outer blanks, length).
     bool plain = value.size() <= ini::kMaxValueBytes && (value.empty() || (value.front() != ' ' && value.back() != ' ' &&
-                 value.front() != '\t' && value.back() != '\t' && value.front() != '"' && value.front() != '\'' &&
+                 value.front() != '\t' && value.back() != '\t' &&
                  static_cast<unsigned char>(value.back()) >= 0x20 && static_cast<unsigned char>(value.front()) >= 0x20 &&
                  value.back() != 0x1A && value.front() != 0x1A));
     if (plain) Check(ini::ReadProfileValue(updated, section, key) == value);
@@ -91,6 +91,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::size_t tail = 0;
     while (tail < file.size() - common && tail < updated.size() - common &&
            file[file.size() - 1 - tail] == updated[updated.size() - 1 - tail]) ++tail;
-    Check(updated.size() - common - tail <= value.size() + section.size() + key.size() + 9);  // EOL [ ] EOL = EOL
+    Check(updated.size() - common - tail <= value.size() + section.size() + key.size() + 11);  // EOL [ ] EOL = "" EOL
     return 0;
 }

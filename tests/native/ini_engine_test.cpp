@@ -199,6 +199,16 @@ TEST(IniWrite, ReplacesValueInPlaceKeepingEveryOtherByte) {
     EXPECT_EQ(WriteProfileValue("[A]\r\nX=1", "A", "X", ""), "[A]\r\nX=");
 }
 
+TEST(IniWrite, QuotedValueKeepsItsQuotes) {
+    // Reading drops one pair of enclosing quotes, so writing adds one.
+    EXPECT_EQ(WriteProfileValue("", "A", "X", "\"abc\""), "[A]\r\nX=\"\"abc\"\"\r\n");
+    for (std::string v : std::initializer_list<std::string>{"\"abc\"", "'abc'", "\"'\"", "''", "\"\"", "\"a\" b \"c\"",
+                                                            "\"" + std::string(508, 'q') + "\""}) {
+        EXPECT_EQ(ReadProfileValue(WriteProfileValue("[A]\r\nX=1\r\n", "A", "X", v), "A", "X"), v) << v;
+    }
+    EXPECT_EQ(WriteProfileValue("", "A", "X", "\"abc'"), "[A]\r\nX=\"abc'\r\n");  // not enclosed: as is
+}
+
 TEST(IniWrite, AddsKeyAtEndOfItsSection) {
     EXPECT_EQ(WriteProfileValue("[A]\r\nX=1\r\n\r\n[B]\r\nX=2\r\n", "A", "Y", "3"),
               "[A]\r\nX=1\r\nY=3\r\n\r\n[B]\r\nX=2\r\n");
