@@ -52,7 +52,7 @@ const CanvasSpec PrefCanvas[PrefCount] = {
     {32, 32, {1, 2, 31, 31}},      // 大分
     {41, 36, {3, 3, 39, 34}},      // 熊本
     {34, 51, {2, 2, 33, 49}},      // 宮崎
-    {92, 169, {3, 2, 89, 166}},    // 鹿児島, with the 奄美群島 at their true place
+    {91, 167, {3, 2, 88, 164}},    // 鹿児島, with the 奄美群島 at their true place
     {244, 123, {3, 2, 241, 120}},  // 沖縄, without the 奄美群島
 };
 

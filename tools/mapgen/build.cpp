@@ -59,7 +59,8 @@ MapResult BuildMap(const std::string& geodataDir) {
     MapResult m;
     const Geography g = LoadGeography(geodataDir);
     m.proj = FitProjection(g);
-    const std::vector<PrefShapes> prefs = Project(g, m.proj);
+    std::vector<PrefShapes> prefs = Project(g, m.proj);
+    m.freedIslets = FreeRemoteIslets(prefs);
 
     // Which prefectures share a land border in the source.
     std::vector<std::set<int>> arcPrefs(g.arcUsers.size());

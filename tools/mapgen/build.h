@@ -45,6 +45,7 @@ struct MapResult {
     std::vector<Gap> gaps;        // sea pixels with two different pieces either side
     std::vector<Gap> borderGaps;  // sea pixels a land border runs through that could not be mended
     int bordersMended = 0;        // such pixels given to one side
+    int freedIslets = 0;          // tiny remote islets moved on their own
     int namedIslands = 0;         // named islands checked (each one missing is a problem)
     std::vector<std::string> log, problems;
 };

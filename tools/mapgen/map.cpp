@@ -38,7 +38,7 @@ bool LeftOut(int piece, LonLat c) {
     }
 }
 
-const char* const kIslandGroupNames[kIslandGroups] = {"小笠原・火山列島", "竹島", "舳倉島・七ツ島", "五島", "対馬"};
+const char* const kIslandGroupNames[kIslandGroups] = {"小笠原・火山列島", "竹島", "舳倉島・七ツ島", "五島", "対馬", "笠岡諸島"};
 
 int IslandGroup(int piece, LonLat c) {
     switch (piece) {
@@ -46,8 +46,36 @@ int IslandGroup(int piece, LonLat c) {
     case 33: return c.lat > 37.0 ? 1 : -1;
     case 19: return c.lat > 37.56 ? 2 : -1;
     case 41: return c.lat > 34.0 ? 4 : (c.lon < 129.25 && c.lat < 33.4) ? 3 : -1;
+    case 31: return c.lat < 34.42 && c.lon < 133.65 ? 5 : -1;
     default: return -1;
     }
+}
+
+int FreeRemoteIslets(std::vector<PrefShapes>& prefs) {
+    int next = kIslandGroups;
+    for (const PrefShapes& ps : prefs)
+        for (const Shape& s : ps.shapes) next = std::max(next, s.group + 1);
+    const int first = next;
+    for (PrefShapes& ps : prefs) {
+        auto area = [](const Shape& s) {
+            double a = 0;
+            const auto& r = s.rings[0];
+            for (size_t i = 0, j = r.size() - 1; i < r.size(); j = i++) a += (r[j].x + r[i].x) * (r[j].y - r[i].y);
+            return std::fabs(a) / 2;
+        };
+        auto tiny = [&](const Shape& s) { return s.island && s.group < 0 && area(s) < 6.0; };
+        double x0 = 1e30, x1 = -1e30, y0 = 1e30, y1 = -1e30;  // the rest of the prefecture
+        for (const Shape& s : ps.shapes)
+            if (!tiny(s))
+                for (const Pt& q : s.rings[0]) x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+        if (x0 > x1) continue;
+        for (Shape& s : ps.shapes) {
+            if (!tiny(s)) continue;
+            const Pt c = s.centre;
+            if (c.x < x0 - 1 || c.x > x1 + 1 || c.y < y0 - 1 || c.y > y1 + 1) s.group = next++;
+        }
+    }
+    return next - first;
 }
 
 std::vector<PrefShapes> Project(const Geography& g, const Projection& proj) {
@@ -169,8 +197,10 @@ LabelImage Rasterise(const std::vector<PrefShapes>& prefs, const Field& f, int w
     std::vector<std::vector<double>> cross(static_cast<size_t>(h));
     std::vector<std::vector<std::vector<std::vector<Pt>>>> warped(prefs.size());
     for (size_t p = 0; p < prefs.size(); ++p) {
-        for (auto& row : cross) row.clear();
         for (const Shape& s : prefs[p].shapes) {
+            // One shape at a time: parts of one prefecture that a move brought together add up instead of
+            // cancelling each other out.
+            for (auto& row : cross) row.clear();
             std::vector<std::vector<Pt>> wr;
             for (const auto& ring : s.rings) {
                 std::vector<Pt> pts;
@@ -190,17 +220,18 @@ LabelImage Rasterise(const std::vector<PrefShapes>& prefs, const Field& f, int w
                 wr.push_back(std::move(pts));
             }
             warped[p].push_back(std::move(wr));
-        }
-        for (int r = 0; r < h; ++r) {
-            auto& xs = cross[static_cast<size_t>(r)];
-            std::sort(xs.begin(), xs.end());
-            for (size_t k = 0; k + 1 < xs.size(); k += 2) {
-                const int c0 = std::max(0, static_cast<int>(std::ceil(xs[k] - 0.5)));
-                const int c1 = std::min(w - 1, static_cast<int>(std::ceil(xs[k + 1] - 0.5)) - 1);
-                for (int c = c0; c <= c1; ++c) {
-                    int8_t& v = img.at[static_cast<size_t>(r * w + c)];
-                    if (v >= 0) ++img.overlaps;
-                    else v = static_cast<int8_t>(p);
+            for (int r = 0; r < h; ++r) {
+                auto& xs = cross[static_cast<size_t>(r)];
+                if (xs.empty()) continue;
+                std::sort(xs.begin(), xs.end());
+                for (size_t k = 0; k + 1 < xs.size(); k += 2) {
+                    const int c0 = std::max(0, static_cast<int>(std::ceil(xs[k] - 0.5)));
+                    const int c1 = std::min(w - 1, static_cast<int>(std::ceil(xs[k + 1] - 0.5)) - 1);
+                    for (int c = c0; c <= c1; ++c) {
+                        int8_t& v = img.at[static_cast<size_t>(r * w + c)];
+                        if (v >= 0 && v != static_cast<int8_t>(p)) ++img.overlaps;
+                        else v = static_cast<int8_t>(p);
+                    }
                 }
             }
         }
@@ -286,6 +317,15 @@ Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>&
     const int n = f.nx * f.ny;
     f.dx.assign(static_cast<size_t>(n), 0.0);
     f.dy.assign(static_cast<size_t>(n), 0.0);
+    int groups = 0;
+    for (const PrefShapes& ps : prefs)
+        for (const Shape& s : ps.shapes) groups = std::max(groups, s.group + 1);
+    f.groupAnchor.assign(static_cast<size_t>(groups), Pt{0, 0});
+    f.groupShift.assign(static_cast<size_t>(groups), Pt{0, 0});
+    std::vector<int> anchored(static_cast<size_t>(groups), 0);
+    for (const PrefShapes& ps : prefs)
+        for (const Shape& s : ps.shapes)
+            if (s.group >= 0 && !anchored[static_cast<size_t>(s.group)]++) f.groupAnchor[static_cast<size_t>(s.group)] = s.centre;
 
     // Smoothness (bending and a little stretching) and small displacement, the same for both axes. Land
     // is stiff and open sea soft, so the strain goes into the sea between coasts and islands rather than
@@ -326,8 +366,8 @@ Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>&
     }
 
     const size_t np = prefs.size();
-    const int unknowns = n + kIslandGroups;
-    for (int g = 0; g < kIslandGroups; ++g) {  // groups move freely, but no further than they must
+    const int unknowns = n + groups;
+    for (int g = 0; g < groups; ++g) {  // groups move freely, but no further than they must
         const Eigen::Index k = n + g;
         regular.emplace_back(k, k, 0.02 * 0.02);
     }
@@ -339,8 +379,12 @@ Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>&
     std::vector<std::array<double, 4>> slack(np, {0.3, 0.3, 0.3, 0.3});  // lo x, hi x, lo y, hi y
 
     auto addPoint = [&](const Shape& s, Pt q, double sign, std::vector<std::pair<int, double>>& row) {
-        if (s.group >= 0) row.push_back({n + s.group, sign});
-        else AddWeights(f, q, sign, row);
+        if (s.group >= 0) {
+            row.push_back({n + s.group, sign});
+            AddWeights(f, f.groupAnchor[static_cast<size_t>(s.group)], sign, row);
+        } else {
+            AddWeights(f, q, sign, row);
+        }
     };
     for (int round = 0; round < rounds; ++round) {
         for (int axis = 0; axis < 2; ++axis) {
@@ -403,7 +447,7 @@ Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>&
             Eigen::VectorXd d = solver.solve(b);
             auto& dst = axis == 0 ? f.dx : f.dy;
             for (int k = 0; k < n; ++k) dst[static_cast<size_t>(k)] = d[k];
-            for (int g = 0; g < kIslandGroups; ++g) (axis == 0 ? f.groupShift[static_cast<size_t>(g)].x : f.groupShift[static_cast<size_t>(g)].y) = d[n + g];
+            for (int g = 0; g < groups; ++g) (axis == 0 ? f.groupShift[static_cast<size_t>(g)].x : f.groupShift[static_cast<size_t>(g)].y) = d[n + g];
         }
         // Measure what the pixels make of it.
         LabelImage img = Rasterise(prefs, f, w, h, nullptr);

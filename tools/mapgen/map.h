@@ -33,10 +33,15 @@ struct Projection {
 };
 
 // Island groups in open sea that are moved as a whole instead of stretching land: 小笠原 and the 火山列島
-// (東京), 竹島 (島根), 舳倉島 and 七ツ島 (石川), 五島 and 対馬 (長崎). -1 for everything else.
-constexpr int kIslandGroups = 5;
+// (東京), 竹島 (島根), 舳倉島 and 七ツ島 (石川), 五島 and 対馬 (長崎), 笠岡諸島 (岡山). -1 for everything else.
+constexpr int kIslandGroups = 6;
 int IslandGroup(int piece, LonLat centre);
 extern const char* const kIslandGroupNames[kIslandGroups];
+
+// Tiny islets beyond the rest of their prefecture on some side would squeeze the land between them
+// and the opposite side; each becomes a group of its own so the warp moves it instead.
+// Returns how many were freed; groups are numbered after the named ones.
+int FreeRemoteIslets(std::vector<PrefShapes>& prefs);
 
 // Leaves out the remote islands no canvas has room for (北方領土, 沖ノ鳥島, 南鳥島, 沖ノ島, 見島, 男女群島).
 bool LeftOut(int piece, LonLat centre);
@@ -51,10 +56,16 @@ struct Field {
     double x0 = 0, y0 = 0, step = 4;
     int nx = 0, ny = 0;
     std::vector<double> dx, dy;
-    std::vector<Pt> groupShift = std::vector<Pt>(kIslandGroups, Pt{0, 0});
+    // A group moves as a whole: the field at its anchor plus its own shift.
+    std::vector<Pt> groupAnchor, groupShift;
     Pt At(Pt p) const;  // displacement at p
     Pt Warp(Pt p) const { Pt d = At(p); return {p.x + d.x, p.y + d.y}; }
-    Pt ShiftOf(const Shape& s, Pt p) const { return s.group >= 0 ? groupShift[static_cast<size_t>(s.group)] : At(p); }
+    Pt ShiftOf(const Shape& s, Pt p) const {
+        if (s.group < 0) return At(p);
+        const Pt a = At(groupAnchor[static_cast<size_t>(s.group)]);
+        const Pt g = groupShift[static_cast<size_t>(s.group)];
+        return {a.x + g.x, a.y + g.y};
+    }
     Pt Move(const Shape& s, Pt p) const { Pt d = ShiftOf(s, p); return {p.x + d.x, p.y + d.y}; }
 };
 

@@ -204,7 +204,7 @@ std::string Report(const MapResult& m) {
       << " left open\n";
     for (const Gap& g : m.borderGaps)
         s << "  open: " << Name(g.a) << "-" << Name(g.b) << " at (" << g.x + m.screenShiftX << "," << g.y + m.screenShiftY << ")\n";
-    s << "named islands shown: " << m.namedIslands << " checked\n";
+    s << "named islands shown: " << m.namedIslands << " checked; tiny remote islets moved on their own: " << m.freedIslets << "\n";
     s << "gap pixels between two pieces: " << m.gaps.size() << " (" << land << " between prefectures that share a land border elsewhere; none on the border itself)\n";
     for (const auto& [pair, n] : byPair) {
         bool isLand = false;
