@@ -383,16 +383,17 @@ FileRead ReadWholeFile(const std::filesystem::path& path) {
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return std::make_error_code(std::errc::is_a_directory);
+    // A name of its own beside the file, so the final step is a rename within one folder.
     std::random_device rd;
     std::filesystem::path temp = path;
-    temp += ".~" + FormatColor(rd()) + FormatColor(rd());
+    temp += ".~" + std::to_string(rd()) + std::to_string(rd());
     errno = 0;
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return LastErrno(std::errc::permission_denied);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
     bool good = static_cast<bool>(out);
-    std::error_code writeError = LastErrno(std::errc::no_space_on_device);
+    std::error_code writeError = LastErrno(std::errc::io_error);
     out.close();
     if (!good || !out) {
         std::filesystem::remove(temp, ec);

@@ -45,8 +45,10 @@ StoreProblem CheckStorable(std::string_view section, std::string_view key, std::
 std::string WriteProfileValue(std::string_view file, std::string_view section, std::string_view key,
                                std::string_view value);
 
-// The number rule: the leading decimal number of the text (blanks skipped, optional sign, digits, optional
-// fraction and exponent), 0 when there is none, rounded to the nearest integer with halves to even.
+// The number rule: the leading decimal number of the text (spaces and tabs skipped, optional sign, digits,
+// optional "." fraction and "e" exponent), 0 when there is none, rounded to the nearest integer with halves
+// to even. Nothing else is a number here: no radix prefixes, no blanks inside, no digit grouping; reading
+// stops there ("1,000" is 1, "&h10" is 0).
 struct NumberRead {
     std::int32_t value = 0;
     bool overflow = false;  // the number does not fit a 32-bit signed integer; value is then 0

@@ -316,6 +316,9 @@ TEST(NumberRule, LeadingDecimalNumberRoundedHalvesToEven) {
     EXPECT_EQ(ReadNumber(".").value, 0);
     EXPECT_EQ(ReadNumber("- 5").value, 0);
     EXPECT_EQ(ReadNumber("1 2").value, 1);
+    EXPECT_EQ(ReadNumber("1,000").value, 1);
+    EXPECT_EQ(ReadNumber("&h10").value, 0);
+    EXPECT_EQ(ReadNumber("0x10").value, 0);
     EXPECT_EQ(ReadNumber("-0").value, 0);
     EXPECT_EQ(ReadNumber("1e-400").value, 0);
     EXPECT_FALSE(ReadNumber("1e-400").overflow);
