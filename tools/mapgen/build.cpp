@@ -14,6 +14,7 @@ namespace {
 constexpr int kFreePieces[] = {45, 46};  // 鹿児島, 沖縄: canvas follows the geography
 constexpr int kScreenW = 1024, kScreenH = 768 - 40;
 constexpr int kDot = 5;
+constexpr double kDotGoal = 2.0;  // pixels between a dot's centre and its office
 
 bool IsFree(int p) { return p == kFreePieces[0] || p == kFreePieces[1]; }
 
@@ -200,16 +201,24 @@ MapResult BuildMap(const std::string& geodataDir) {
         const std::pair<int, int>* best = nullptr;
         for (const auto& t : tries)
             if (fits(t, false)) { best = &t; break; }
-        if (!best || dist(*best) > 2.5) {
+        if (!best || dist(*best) > kDotGoal) {
+            // Within the goal, the place that needs the fewest sea pixels made coast.
+            const std::pair<int, int>* coast = nullptr;
+            int fewest = kDot * kDot + 1;
             for (const auto& t : tries) {
-                if (dist(t) > 2.5) break;
+                if (dist(t) > kDotGoal) break;
                 if (!fits(t, true)) continue;
-                best = &t;
+                int sea = 0;
+                for (int k = 0; k < kDot * kDot; ++k)
+                    sea += m.img.Get(cx + t.first - 2 + k % kDot, cy + t.second - 2 + k / kDot) < 0;
+                if (sea < fewest) fewest = sea, coast = &t;
+            }
+            if (coast) {
+                best = coast;
                 for (int k = 0; k < kDot * kDot; ++k) {
-                    const int x = cx + t.first - 2 + k % kDot, y = cy + t.second - 2 + k / kDot;
+                    const int x = cx + coast->first - 2 + k % kDot, y = cy + coast->second - 2 + k / kDot;
                     if (m.img.Get(x, y) < 0) m.img.Set(x, y, static_cast<int8_t>(p)), ++pc.dotCoast;
                 }
-                break;
             }
         }
         if (!best) {

@@ -223,10 +223,12 @@ std::string Report(const MapResult& m) {
         const Piece& pc = m.pieces[static_cast<size_t>(p)];
         worst = std::max(worst, pc.dotError);
         sum += pc.dotError;
-        std::snprintf(line, sizeof line, "%s %s %.1f", p % 8 == 0 ? "\n " : "", Name(p).c_str(), pc.dotError);
+        std::snprintf(line, sizeof line, "%s %s %.1f%s", p % 8 == 0 ? "\n " : "", Name(p).c_str(), pc.dotError,
+                      pc.dotCoast ? ("(+" + std::to_string(pc.dotCoast) + ")").c_str() : "");
         s << line;
     }
-    std::snprintf(line, sizeof line, "\n  mean %.2f, worst %.2f\n", sum / korven::PrefCount, worst);
+    std::snprintf(line, sizeof line, "\n  mean %.2f, worst %.2f; (+n): sea pixels under the dot made coast where the land is too thin\n",
+                  sum / korven::PrefCount, worst);
     s << line;
     std::snprintf(line, sizeof line, "assembled: canvases x %d..%d, y %d..%d; land x %d..%d, y %d..%d (screen 1024 x 728 free)\n",
                   m.extent.x0, m.extent.x1, m.extent.y0, m.extent.y1, m.landExtent.x0, m.landExtent.x1, m.landExtent.y0,
