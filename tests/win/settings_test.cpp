@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,32 @@ TEST_F(Settings, FolderInPlaceOfFileIsReported) {
     EXPECT_FALSE(r.reason.empty());
     DWORD a = GetFileAttributesW(path.c_str());
     EXPECT_TRUE(a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+TEST_F(Settings, StartUpReadsAreQuickAndLargeFilesStillWork) {
+    for (std::string_view name : korven::PrefNames) {
+        std::wstring s = Utf16(name);
+        for (const wchar_t* key : {L"X", L"Y", L"県庁X", L"県庁Y"}) ASSERT_TRUE(WriteIni(s, key, L"-12345").ok);
+        ASSERT_TRUE(WriteIni(s, L"県庁所在地", s + L"市").ok);
+        ASSERT_TRUE(WriteIni(s, L"C", L"FFFFFF").ok);
+    }
+    ULONGLONG t0 = GetTickCount64();
+    std::size_t total = 0;
+    for (int round = 0; round < 2; ++round)
+        for (std::string_view name : korven::PrefNames)
+            for (const wchar_t* key : {L"X", L"Y", L"県庁X"}) total += ReadIni(Utf16(name), key).size();
+    ULONGLONG ms = GetTickCount64() - t0;
+    EXPECT_EQ(total, 2u * 47 * 3 * 6);
+    std::printf("282 reads of a %zu-byte file: %llu ms\n", Bytes().size(), ms);
+    EXPECT_LT(ms, 3000u);
+
+    std::string big;
+    while (big.size() < (10u << 20)) big += "[S" + std::to_string(big.size()) + "]\r\nX=1\r\n";
+    Put(big + "[\x93\x8c\x8b\x9e]\r\nX=77\r\n");
+    EXPECT_EQ(ReadIni(L"東京", L"X"), L"77");
+    ASSERT_TRUE(WriteIni(L"東京", L"Y", L"1").ok);
+    EXPECT_EQ(ReadIni(L"東京", L"Y"), L"1");
+    EXPECT_EQ(Bytes().substr(0, big.size()), big);
 }
 
 TEST_F(Settings, FileWrittenByThePlatformReadsTheSame) {
