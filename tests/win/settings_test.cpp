@@ -156,6 +156,35 @@ TEST_F(Settings, LockedFileIsReportedAndKeptWhole) {
     EXPECT_EQ(Siblings(), 1);
 }
 
+TEST_F(Settings, FileOpenedByAnotherProgramForReadingIsReportedAndKeptWhole) {
+    Put("[A]\r\nX=old\r\n");
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"old");
+    korven::IniWriteResult r = WriteIni(L"A", L"X", L"new");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.reason.find(L"書き込めませんでした"), std::wstring::npos);
+    EXPECT_EQ(Siblings(), 1);
+    CloseHandle(h);
+    EXPECT_EQ(Bytes(), "[A]\r\nX=old\r\n");
+    EXPECT_TRUE(WriteIni(L"A", L"X", L"new").ok);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"new");
+}
+
+TEST_F(Settings, FolderWithJapaneseNameWorks) {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    std::wstring folder = std::wstring(tmp) + L"コルベン設定";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::filesystem::path file(korven::ini::IniPathFor(folder, L"KORVEN"));
+    ASSERT_FALSE(korven::ini::ReplaceFileContents(file, "[\x93\x8c\x8b\x9e]\r\nX=1\r\n"));
+    ASSERT_FALSE(korven::ini::ReplaceFileContents(file, "[\x93\x8c\x8b\x9e]\r\nX=2\r\n"));
+    EXPECT_EQ(korven::ini::ReadProfileValue(korven::ini::ReadWholeFile(file).bytes, "\x93\x8c\x8b\x9e", "X"), "2");
+    EXPECT_NE(GetFileAttributesW((folder + L"\\KORVEN.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileW((folder + L"\\KORVEN.ini").c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 TEST_F(Settings, FolderInPlaceOfFileIsReported) {
     ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
     EXPECT_EQ(ReadIni(L"A", L"X"), L"");
