@@ -91,11 +91,12 @@ Line ParseLine(std::string_view file, std::size_t begin) {
         // A "[" without "]" is read as an ordinary line.
     }
     line.kind = Line::Kind::Key;
-    std::size_t eq = file.find('=', b);  // "=" is never a trail byte
-    if (eq == std::string_view::npos || eq >= e) {
+    std::size_t eq = file.substr(b, e - b).find('=');  // "=" is never a trail byte
+    if (eq == std::string_view::npos) {
         line.name = CutAtNul(file.substr(b, e - b));
         return line;
     }
+    eq += b;
     line.hasEquals = true;
     line.name = CutAtNul(TrimBlanks(file.substr(b, eq - b)));
     line.valueBegin = eq + 1;
@@ -104,7 +105,7 @@ Line ParseLine(std::string_view file, std::size_t begin) {
     return line;
 }
 
-// Where a key of a section lives; offsets are npos when not found.
+// Where a key of a section lives, or where it would go.
 struct Location {
     bool sectionFound = false;
     std::size_t sectionTail = 0;  // just past the last non-blank line of the section

@@ -167,7 +167,14 @@ TEST(IniRead, LongLinesAndLargeFiles) {
     big.reserve(10 << 20);
     for (int i = 0; big.size() < (10u << 20); ++i) big += "[S" + std::to_string(i) + "]\r\nX=" + std::to_string(i) + "\r\n";
     big += "[Last]\r\nX=-5\r\n";
+    // Lines without "=" must not make each line look far ahead for one.
+    std::string noEquals;
+    while (noEquals.size() < (4u << 20)) noEquals += "junk line\r\n";
+    noEquals += "[Z]\r\nX=1\r\n";
     auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(Read(noEquals, "Z", "X"), "1");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 10.0);
+    t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(Read(big, "Last", "X"), "-5");
     EXPECT_EQ(Read(big, "S1000", "X"), "1000");
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
