@@ -116,6 +116,32 @@ TEST(MapRegeneration, GivesTheCommittedFilesByteForByte) {
     fs::remove(out.string() + ".log");
 }
 
+TEST(MapRegeneration, DamagedSourceIsNamedAndLeavesEarlierOutputAlone) {
+    const fs::path dir = fs::temp_directory_path() / ("korven-mapgen-bad-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "geo");
+    fs::create_directories(dir / "out" / "data");
+    std::ofstream(dir / "out" / "data" / "KORVEN.ini", std::ios::binary) << "[東京]\r\nX=1\r\n";
+    std::ofstream(dir / "geo" / "prefectural-offices.csv", std::ios::binary) << "jis_code,prefecture,office_city,lat,lon\n";
+    const std::pair<const char*, const char*> cases[] = {
+        {"{\"type\":\"Topology\",\"arcs\":[[[0,0]", "is not valid JSON"},
+        {"{\"type\":\"Topology\"}", "does not have the expected TopoJSON form"},
+    };
+    for (auto [topo, says] : cases) {
+        std::ofstream(dir / "geo" / "japan-prefectures.topojson", std::ios::binary | std::ios::trunc) << topo;
+        const fs::path log = dir / "log.txt";
+        const std::string cmd = std::string("\"") + MAPGEN_EXE + "\" \"" + (dir / "geo").string() + "\" \"" +
+                                (dir / "out").string() + "\" > \"" + log.string() + "\" 2>&1";
+        EXPECT_NE(std::system(cmd.c_str()), 0) << topo;
+        const std::string text = Slurp(log);
+        EXPECT_NE(text.find("japan-prefectures.topojson"), std::string::npos) << text;
+        EXPECT_NE(text.find(says), std::string::npos) << text;
+        EXPECT_EQ(Slurp(dir / "out" / "data" / "KORVEN.ini"), "[東京]\r\nX=1\r\n");
+        EXPECT_FALSE(fs::exists(dir / "out" / "regions"));
+    }
+    fs::remove_all(dir);
+}
+
 TEST(MapRecords, EveryRecordIsSoundAndMatchesItsCanvas) {
     for (int p = 0; p < PrefCount; ++p) {
         SCOPED_TRACE(std::string(PrefName(p)));

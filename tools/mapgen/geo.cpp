@@ -30,6 +30,8 @@ bool EndsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+Geography Decode(const nlohmann::json& topo, const std::string& topoPath, const std::string& dir);
+
 }  // namespace
 
 std::string ShortName(const std::string& nameJa) {
@@ -40,12 +42,26 @@ std::string ShortName(const std::string& nameJa) {
 }
 
 Geography LoadGeography(const std::string& dir) {
+    const std::string topoPath = dir + "/japan-prefectures.topojson";
+    nlohmann::json topo;
+    try {
+        topo = nlohmann::json::parse(ReadWhole(topoPath));
+    } catch (const nlohmann::json::exception& e) {
+        throw std::runtime_error(topoPath + " is not valid JSON: " + e.what());
+    }
+    try {
+        return Decode(topo, topoPath, dir);
+    } catch (const nlohmann::json::exception& e) {
+        throw std::runtime_error(topoPath + " does not have the expected TopoJSON form: " + e.what());
+    }
+}
+
+namespace {
+
+Geography Decode(const nlohmann::json& topo, const std::string& topoPath, const std::string& dir) {
     Geography g;
     g.prefs.resize(korven::PrefCount);
     g.offices.resize(korven::PrefCount);
-
-    const std::string topoPath = dir + "/japan-prefectures.topojson";
-    nlohmann::json topo = nlohmann::json::parse(ReadWhole(topoPath));
     const auto& tr = topo.at("transform");
     const double sx = tr.at("scale").at(0), sy = tr.at("scale").at(1);
     const double tx = tr.at("translate").at(0), ty = tr.at("translate").at(1);
@@ -123,12 +139,23 @@ Geography LoadGeography(const std::string& dir) {
         if (f.size() != 5) throw std::runtime_error(csvPath + ": bad line: " + line);
         const int piece = PieceOfShortName(ShortName(f[1]));
         if (piece < 0) throw std::runtime_error(csvPath + ": unknown prefecture " + f[1]);
-        g.offices[piece] = Office{piece, f[2], {std::stod(f[4]), std::stod(f[3])}};
+        double lat = 0, lon = 0;
+        try {
+            lat = std::stod(f[3]);
+            lon = std::stod(f[4]);
+        } catch (const std::exception&) {
+            throw std::runtime_error(csvPath + ": bad coordinates in line: " + line);
+        }
+        if (lat < 20 || lat > 46 || lon < 122 || lon > 154)
+            throw std::runtime_error(csvPath + ": coordinates outside Japan in line: " + line);
+        g.offices[piece] = Office{piece, f[2], {lon, lat}};
     }
     for (int i = 0; i < korven::PrefCount; ++i)
         if (g.offices[i].piece < 0)
             throw std::runtime_error(csvPath + ": no office for " + std::string(korven::PrefNames[i]));
     return g;
 }
+
+}  // namespace
 
 }  // namespace mapgen

@@ -16,12 +16,14 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     try {
         mapgen::MapResult map = mapgen::BuildMap(argv[1]);
-        mapgen::WriteOutputs(map, argv[2]);
         std::fputs(mapgen::Report(map).c_str(), stdout);
         if (!map.problems.empty()) {
+            // A map that misses any requirement is not written: the files there stay as they were.
             for (const std::string& p : map.problems) std::fprintf(stderr, "mapgen: %s\n", p.c_str());
+            std::fprintf(stderr, "mapgen: nothing written\n");
             return 1;
         }
+        mapgen::WriteOutputs(map, argv[2]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "mapgen: %s\n", e.what());
         return 1;
