@@ -1,5 +1,7 @@
 #include "menu/command_logic.h"
 
+#include <cstdint>
+
 #include "core/catalogue.h"
 
 namespace korven {
@@ -75,11 +77,13 @@ std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces) {
         if (!p.present) continue;
         const int number = static_cast<int>(i) + 1;
         const std::wstring section = SectionOf(number);
-        // Differences in 64 bits: two far-apart 32-bit positions cannot overflow here.
+        // An offset that leaves 32 bits could not be read back at start-up: the stored one is kept instead.
         const int64_t dx = number == AnchorPiece ? ax : p.left - ax;
         const int64_t dy = number == AnchorPiece ? ay : p.top - ay;
-        out.push_back({section, L"X", std::to_wstring(dx)});
-        out.push_back({section, L"Y", std::to_wstring(dy)});
+        if (dx >= INT32_MIN && dx <= INT32_MAX && dy >= INT32_MIN && dy <= INT32_MAX) {
+            out.push_back({section, L"X", std::to_wstring(dx)});
+            out.push_back({section, L"Y", std::to_wstring(dy)});
+        }
         out.push_back({section, L"県庁X", std::to_wstring(p.kcLeft)});
         out.push_back({section, L"県庁Y", std::to_wstring(p.kcTop)});
     }

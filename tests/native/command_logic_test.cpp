@@ -80,13 +80,18 @@ TEST(CaptureEntries, DraggedPieceGetsAnXSmallerByTheDrag) {
         if (i != 13 * 4) EXPECT_EQ(after[i], before[i]) << i;
 }
 
-TEST(CaptureEntries, FarApartPositionsDoNotOverflow) {
+TEST(CaptureEntries, OffsetBeyond32BitsKeepsTheStoredOneAndStillWritesTheDot) {
     auto pieces = Layout();
-    pieces[12].left = INT32_MIN;
-    pieces[0].left = INT32_MAX;
+    pieces[12].left = -2000000000;
+    pieces[0].left = 2000000000;  // 4e9 from the anchor
     const auto entries = CaptureEntries(pieces);
-    EXPECT_EQ(entries[0].value, L"4294967295");
-    EXPECT_EQ(entries[12 * 4].value, L"-2147483648");
+    ASSERT_EQ(entries.size(), 186u);
+    EXPECT_EQ(entries[0], (IniEntry{L"北海道", L"県庁X", L"100"}));
+    EXPECT_EQ(entries[1], (IniEntry{L"北海道", L"県庁Y", L"200"}));
+    EXPECT_EQ(entries[2].section, L"青森");
+    EXPECT_EQ(entries[2].key, L"X");
+    EXPECT_EQ(entries[2].value, L"2000003015");
+    EXPECT_EQ(entries[12 * 4 - 2].value, L"-2000000000");  // the anchor's own X is absolute
 }
 
 TEST(CaptureEntries, PieceThatCannotBeReadIsSkipped) {
