@@ -306,7 +306,7 @@ void Piece::Move(double left, double top) {
                  0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
-void Piece::Show() { ShowWindow(impl->hwnd, SW_SHOW); }
+void Piece::Show() { ShowWindow(impl->hwnd, SW_SHOWNA); }
 
 COLORREF Piece::BackColor() const { return impl->form.backColor; }
 

@@ -1,0 +1,297 @@
+// Start-up end to end in this process: real windows from records made for the tests and a settings file
+// written beside the test executable.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/catalogue.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "menu/command_logic.h"
+#include "menu/frm_menu.h"
+#include "pieces/frm_map.h"
+#include "regions/record_sizes.h"
+#include "regions/shaping.h"
+#include "tests/win/desk_support.h"
+
+using namespace korven;
+using namespace korven::test;
+
+namespace {
+
+std::vector<HWND> shown;
+HHOOK showHook = nullptr;
+
+LRESULT CALLBACK RecordShow(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && cwp->message == WM_SHOWWINDOW && cwp->wParam && cwp->lParam == 0) {
+        wchar_t cls[16] = {};
+        GetClassNameW(cwp->hwnd, cls, 16);
+        if (wcscmp(cls, L"frmMap") == 0) shown.push_back(cwp->hwnd);
+    }
+    return CallNextHookEx(showHook, code, wParam, lParam);
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        IniBaseName = L"KORVEN";
+        hadFile = GetFileAttributesW(IniFilePath().c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (hadFile) saved = IniFileBytes();
+        RemoveIniFile();
+        FillSyntheticStore();
+        ThrowOnFatal();
+        shown.clear();
+        showHook = SetWindowsHookExW(WH_CALLWNDPROC, RecordShow, nullptr, GetCurrentThreadId());
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(showHook);
+        Pieces.clear();
+        FatalExitHook = nullptr;
+        CaptureEnabled = false;
+        RemoveIniFile();
+        if (hadFile) {
+            FILE* f = _wfopen(IniFilePath().c_str(), L"wb");
+            fwrite(saved.data(), 1, saved.size(), f);
+            fclose(f);
+        }
+    }
+    void Start(const wchar_t* commandLine = L"") { RunStartup(GetModuleHandleW(nullptr), commandLine); }
+    // Runs start-up expecting it to stop; the text it would have shown.
+    std::wstring StartExpectingStop() {
+        try {
+            Start();
+        } catch (const Fatal& f) {
+            return f.text;
+        }
+        ADD_FAILURE() << "start-up went through";
+        return L"";
+    }
+    static Piece& P(int n) { return *PieceAt(n); }
+    static bool Has(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+    bool hadFile = false;
+    std::string saved;
+};
+
+const std::wstring Example =
+    L"[東京]\r\nX=3000\r\nY=1500\r\n県庁X=600\r\n県庁Y=900\r\n県庁所在地=新宿区\r\nC=FF\r\n"
+    L"[埼玉]\r\nX=-450\r\nY=-600\r\nC=ff\r\n"
+    L"[栃木]\r\nC=\r\n"
+    L"[茨城]\r\nC=zz\r\n";
+
+}  // namespace
+
+// First in this executable: nothing has loaded the menu window yet.
+TEST_F(Startup, WithoutArgumentsCaptureStaysOffAndTheMenuIsNotLoaded) {
+    ASSERT_FALSE(MenuWindowLoaded());
+    Start();
+    EXPECT_FALSE(CaptureEnabled);
+    EXPECT_FALSE(MenuWindowLoaded());
+    EXPECT_EQ(IniBaseName, L"KORVEN");
+    EXPECT_EQ(AppInstance, GetModuleHandleW(nullptr));
+}
+
+TEST_F(Startup, BuildsFortySevenPiecesSizedAndCutToTheirRecords) {
+    WriteIniText(Example);
+    Start();
+    ASSERT_EQ(Pieces.size(), 47u);
+    for (int k = 1; k <= PrefCount; ++k) {
+        Piece& p = P(k);
+        const int i = PieceIndexOf(k);
+        EXPECT_EQ(p.Idx, k);
+        EXPECT_TRUE(IsWindowVisible(p.hwnd())) << k;
+        TwipSize size{};
+        ASSERT_TRUE(RecordSizeTable(i, size));
+        EXPECT_EQ(p.Width(), size.width) << k;
+        EXPECT_EQ(p.Height(), size.height) << k;
+        EXPECT_EQ(p.Picture1().Width(), size.width) << k;
+        EXPECT_EQ(p.Picture1().Height(), size.height) << k;
+        EXPECT_EQ(WindowRegionRects(p.hwnd()), RecordRects(FillRecordOf(i))) << k;
+        EXPECT_EQ(WindowRegionRects(p.Picture1().hwnd), RecordRects(OutlineRecordOf(i))) << k;
+        EXPECT_EQ(p.LnameTip(), SectionOf(k));
+        wchar_t title[32] = {};
+        GetWindowTextW(p.hwnd(), title, 32);
+        EXPECT_EQ(std::wstring(title), SectionOf(k));
+        const TwipRect ln = p.Lname(), kc = p.KC(), lt = p.LTYOU();
+        EXPECT_EQ((std::vector<int>{ln.left, ln.top, ln.width, ln.height}),
+                  (std::vector<int>{0, 0, p.ScaleWidth(), p.Height()}));
+        EXPECT_EQ((std::vector<int>{lt.left, lt.top, lt.width, lt.height}),
+                  (std::vector<int>{kc.left, kc.top, kc.width, kc.height}));
+        EXPECT_EQ(kc.width, 75);
+        EXPECT_EQ(kc.height, 75);
+    }
+}
+
+TEST_F(Startup, PiecesBecomeVisibleInPieceOrder) {
+    WriteIniText(Example);
+    Start();
+    ASSERT_EQ(shown.size(), 47u);
+    for (int place = 0; place < PrefCount; ++place) {
+        Piece* p = PieceFromWindow(shown[static_cast<size_t>(place)]);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->Idx, PieceAtPlace(place)) << place;
+    }
+    EXPECT_EQ(PieceFromWindow(shown.front())->Idx, 13);
+    EXPECT_EQ(PieceFromWindow(shown.back())->Idx, 1);
+}
+
+TEST_F(Startup, PlacesFromTheAnchorAndTheStoredOffsets) {
+    WriteIniText(Example);
+    Start();
+    EXPECT_EQ(P(13).Left(), 3000);
+    EXPECT_EQ(P(13).Top(), 1500);
+    EXPECT_EQ(P(13).offsetX, 0);  // its own X and Y are the anchor, never an offset
+    EXPECT_EQ(P(13).offsetY, 0);
+    EXPECT_EQ(P(12).Left(), 2550);
+    EXPECT_EQ(P(12).Top(), 900);
+    EXPECT_EQ(P(12).offsetX, -450);
+    EXPECT_EQ(P(12).offsetY, -600);
+    EXPECT_EQ(P(1).Left(), 3000);  // no X, Y: at the anchor
+    EXPECT_EQ(P(1).Top(), 1500);
+    EXPECT_FALSE(P(12).bx);
+    EXPECT_FALSE(P(12).by);
+}
+
+TEST_F(Startup, SetsDotTipAndColourFromTheFile) {
+    WriteIniText(Example);
+    Start();
+    EXPECT_EQ(P(13).KC().left, 600);
+    EXPECT_EQ(P(13).KC().top, 900);
+    EXPECT_EQ(P(13).LTYOU().left, 600);
+    EXPECT_EQ(P(13).LTYOU().top, 900);
+    EXPECT_EQ(P(13).LtyouTip(), L"新宿区");
+    EXPECT_EQ(P(13).BackColor(), 0x000000FFu);  // FF
+    EXPECT_EQ(P(12).BackColor(), 0x000000FFu);  // ff
+    EXPECT_EQ(P(9).BackColor(), 0x00FFFFFFu);   // empty: white, not black
+    EXPECT_EQ(P(8).BackColor(), 0x00000000u);   // zz: black
+    EXPECT_EQ(P(11).BackColor(), 0x00FFFFFFu);  // no key
+    EXPECT_EQ(P(12).KC().left, 0);  // no capital position: the piece's corner
+    EXPECT_EQ(P(12).LtyouTip(), L"");
+}
+
+TEST_F(Startup, WithoutASettingsFileEverythingIsAtTheTopLeftAndWhite) {
+    Start();
+    ASSERT_EQ(Pieces.size(), 47u);
+    for (int k = 1; k <= PrefCount; ++k) {
+        EXPECT_EQ(P(k).Left(), 0) << k;
+        EXPECT_EQ(P(k).Top(), 0) << k;
+        EXPECT_EQ(P(k).BackColor(), 0x00FFFFFFu) << k;
+        EXPECT_EQ(P(k).KC().left, 0) << k;
+        EXPECT_EQ(P(k).KC().top, 0) << k;
+        EXPECT_EQ(P(k).LtyouTip(), L"") << k;
+    }
+    EXPECT_EQ(GetFileAttributesW(IniFilePath().c_str()), INVALID_FILE_ATTRIBUTES);  // nothing written
+}
+
+TEST_F(Startup, AnyArgumentSwitchesOnCaptureModeAndShowsTheSaveItem) {
+    Start(L"x");
+    EXPECT_TRUE(CaptureEnabled);
+    EXPECT_TRUE(MenuWindowLoaded());
+    HMENU m = mpop();
+    wchar_t first[32] = {}, second[32] = {};
+    GetMenuStringW(m, 0, first, 32, MF_BYPOSITION);
+    GetMenuStringW(m, 1, second, 32, MF_BYPOSITION);
+    EXPECT_STREQ(first, L"位置情報取得");
+    EXPECT_STREQ(second, L"解散!");
+}
+
+TEST_F(Startup, ACoordinateBeyond32BitsStopsWithFileSectionKeyAndValue) {
+    const std::wstring ini = L"[東京]\r\nX=3000\r\nY=1500\r\n[埼玉]\r\nX=99999999999\r\n";
+    WriteIniText(ini);
+    const std::string before = IniFileBytes();
+    const std::wstring text = StartExpectingStop();
+    EXPECT_TRUE(Has(text, IniFilePath())) << text.c_str();
+    EXPECT_TRUE(Has(text, L"[埼玉]"));
+    EXPECT_TRUE(Has(text, L"キー: X\n"));
+    EXPECT_TRUE(Has(text, L"値: 99999999999"));
+    EXPECT_TRUE(IsWindowVisible(P(13).hwnd()));  // the pieces before it were built
+    EXPECT_FALSE(IsWindowVisible(P(12).hwnd()));
+    EXPECT_EQ(IniFileBytes(), before);
+}
+
+TEST_F(Startup, AnAnchorBeyond32BitsStopsBeforeAnyWindowExists) {
+    WriteIniText(L"[東京]\r\nX=0\r\nY=-3000000000\r\n");
+    const std::wstring text = StartExpectingStop();
+    EXPECT_TRUE(Has(text, L"[東京]"));
+    EXPECT_TRUE(Has(text, L"キー: Y\n"));
+    EXPECT_TRUE(Has(text, L"値: -3000000000"));
+    EXPECT_TRUE(Pieces.empty());
+}
+
+TEST_F(Startup, AnAnchorPlusOffsetBeyond32BitsStops) {
+    // 埼玉 lands at 0 so that the layout is within reach and is used as stored.
+    WriteIniText(L"[東京]\r\nX=2147483000\r\n[埼玉]\r\nX=-2147483000\r\n[群馬]\r\nX=1000\r\n");
+    std::wstring text = StartExpectingStop();
+    EXPECT_TRUE(Has(text, L"[群馬]")) << text.c_str();
+    EXPECT_TRUE(Has(text, L"キー: X\n"));
+    EXPECT_TRUE(Has(text, L"値: 1000"));
+    EXPECT_TRUE(Has(text, L"2147483000"));
+    EXPECT_TRUE(IsWindowVisible(P(12).hwnd()));
+    EXPECT_FALSE(IsWindowVisible(P(11).hwnd()));
+    Pieces.clear();
+
+    WriteIniText(L"[東京]\r\nY=-2147483000\r\n[埼玉]\r\nY=2147483000\r\n[群馬]\r\nY=-1000\r\n");
+    text = StartExpectingStop();
+    EXPECT_TRUE(Has(text, L"[群馬]"));
+    EXPECT_TRUE(Has(text, L"キー: Y\n"));
+}
+
+TEST_F(Startup, CapitalCoordinateAndColourOutOfRangeStopToo) {
+    WriteIniText(L"[東京]\r\n県庁X=1e10\r\n");
+    std::wstring text = StartExpectingStop();
+    EXPECT_TRUE(Has(text, L"キー: 県庁X\n"));
+    EXPECT_TRUE(Has(text, L"値: 1e10"));
+    Pieces.clear();
+
+    WriteIniText(L"[埼玉]\r\nC=123456789\r\n");
+    text = StartExpectingStop();
+    EXPECT_TRUE(Has(text, L"[埼玉]"));
+    EXPECT_TRUE(Has(text, L"キー: C\n"));
+    EXPECT_TRUE(Has(text, L"値: 123456789"));
+    Pieces.clear();
+
+    WriteIniText(L"[埼玉]\r\nC=1000000\r\n");  // one past white: no colour
+    text = StartExpectingStop();
+    EXPECT_TRUE(Has(text, L"値: 1000000"));
+}
+
+TEST_F(Startup, SystemColourValuesAreKeptAsStored) {
+    WriteIniText(L"[東京]\r\nC=80000005\r\n");
+    Start();
+    EXPECT_EQ(P(13).BackColor(), 0x80000005u);
+}
+
+TEST_F(Startup, ALayoutWhollyOffEveryMonitorIsBroughtToThePrimaryWorkArea) {
+    WriteIniText(L"[東京]\r\nX=-300000\r\nY=-300000\r\n[埼玉]\r\nX=-450\r\nY=-600\r\n");
+    const std::string before = IniFileBytes();
+    Start();
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(P(13).Left(), work.left * 15);
+    EXPECT_EQ(P(13).Top(), work.top * 15);
+    EXPECT_EQ(P(12).Left(), work.left * 15 - 450);
+    EXPECT_EQ(P(12).offsetX, -450);
+    EXPECT_EQ(IniFileBytes(), before);
+}
+
+TEST_F(Startup, OnePieceWithinReachKeepsTheStoredLayout) {
+    // 北海道 ends at the screen's top-left corner; all others are far off.
+    WriteIniText(L"[東京]\r\nX=-300000\r\nY=-300000\r\n[北海道]\r\nX=300000\r\nY=300000\r\n");
+    Start();
+    EXPECT_EQ(P(13).Left(), -300000);
+    EXPECT_EQ(P(13).Top(), -300000);
+    EXPECT_EQ(P(1).Left(), 0);
+    EXPECT_EQ(P(1).Top(), 0);
+}
+
+TEST_F(Startup, AnEmptyRecordEndsWithTheRegionMessageAndShowsNothing) {
+    RegionStore[FillRecordOf(PieceIndexOf(13))] = RegionRecord{};
+    const std::wstring text = StartExpectingStop();
+    EXPECT_EQ(text, L"It failed in reading of region data.");
+    EXPECT_TRUE(shown.empty());
+}
