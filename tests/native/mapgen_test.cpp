@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -352,4 +353,66 @@ TEST(MapgenTouch, ReportsWhatItCannotReach) {
     const auto missing = mapgen::TouchUp(img, t, log);
     ASSERT_EQ(missing.size(), 1u);
     EXPECT_EQ(missing[0], 0);
+}
+
+TEST(MapgenWarp, BringsNeighboursToTheirSizesAndKeepsTheirBorderShared) {
+    // Two landlocked neighbours, 12 and 10 px wide, wanted 14 and 9 wide and both 10 high.
+    std::vector<mapgen::PrefShapes> prefs(PrefCount);
+    prefs[0] = Square(10.2, 10.2, 22.2, 20.2, false);
+    prefs[1] = Square(22.2, 10.2, 32.2, 20.2, false);
+    std::vector<mapgen::Target> t(PrefCount);
+    t[0] = {14, 10};
+    t[1] = {9, 10};
+    std::vector<std::string> log;
+    const mapgen::Field f = mapgen::SolveWarp(prefs, t, 48, 32, 6, log);
+    mapgen::LabelImage img = mapgen::Rasterise(prefs, f, 48, 32, nullptr);
+    const size_t before = log.size();
+    EXPECT_TRUE(mapgen::TouchUp(img, t, log).empty());
+    EXPECT_EQ(log.size(), before) << "the warp alone should reach these sizes: " << log.back();
+    const auto b = img.Boxes();
+    EXPECT_EQ(b[0].W(), 14);
+    EXPECT_EQ(b[1].W(), 9);
+    EXPECT_EQ(b[0].H(), 10);
+    EXPECT_EQ(b[1].H(), 10);
+    EXPECT_EQ(img.overlaps, 0);
+    EXPECT_EQ(b[0].x1 + 1, b[1].x0);  // side by side, no crack
+    // Only the few pixels the sizes differ by: nothing flies off.
+    EXPECT_LT(std::fabs(f.At({22.2, 15}).x), 4.0);
+}
+
+TEST(MapgenIslands, RemoteRocksAreLeftOutAndNamedGroupsChosenByPlace) {
+    using mapgen::LeftOut;
+    EXPECT_TRUE(LeftOut(0, {145.9, 44.0}));    // 国後島
+    EXPECT_TRUE(LeftOut(0, {147.9, 45.0}));    // 択捉島
+    EXPECT_FALSE(LeftOut(0, {145.6, 43.3}));   // 根室半島 stays
+    EXPECT_FALSE(LeftOut(0, {145.1, 44.1}));   // 知床 stays
+    EXPECT_TRUE(LeftOut(12, {136.08, 20.42})); // 沖ノ鳥島
+    EXPECT_TRUE(LeftOut(12, {153.98, 24.29})); // 南鳥島
+    EXPECT_FALSE(LeftOut(12, {141.46, 24.23}));// 南硫黄島 stays
+    EXPECT_TRUE(LeftOut(39, {130.10, 34.24})); // 沖ノ島
+    EXPECT_FALSE(LeftOut(39, {130.36, 33.90}));// 大島 (宗像) stays
+    EXPECT_TRUE(LeftOut(34, {131.14, 34.77})); // 見島
+    EXPECT_TRUE(LeftOut(41, {128.36, 32.0}));  // 男女群島
+    EXPECT_FALSE(LeftOut(41, {128.78, 32.69}));// 福江島 stays
+    using mapgen::IslandGroup;
+    EXPECT_EQ(IslandGroup(41, {129.3, 34.4}), 4);   // 対馬
+    EXPECT_EQ(IslandGroup(41, {128.78, 32.69}), 3); // 五島
+    EXPECT_EQ(IslandGroup(41, {129.72, 33.78}), -1);// 壱岐 warps with the land
+    EXPECT_EQ(IslandGroup(12, {142.2, 27.08}), 0);  // 父島
+    EXPECT_EQ(IslandGroup(12, {139.39, 34.74}), -1);// 伊豆大島 warps with the land
+    EXPECT_EQ(IslandGroup(33, {131.87, 37.24}), 1); // 竹島
+    EXPECT_EQ(IslandGroup(33, {133.32, 36.25}), -1);// 隠岐
+}
+
+TEST(MapgenIslands, OnlyTinyIsletsBeyondTheRestMoveOnTheirOwn) {
+    std::vector<mapgen::PrefShapes> prefs(PrefCount);
+    prefs[2] = Square(10, 10, 30, 30, false);
+    auto add = [&](double x0, double y0, double x1, double y1) { prefs[2].shapes.push_back(Square(x0, y0, x1, y1).shapes[0]); };
+    add(4, 15, 5, 16);    // tiny, 5 px west of the rest: moves
+    add(20, 20, 21, 21);  // tiny, inside the extent: stays with the field
+    add(34, 12, 40, 18);  // beyond, but 36 px²: stays
+    EXPECT_EQ(mapgen::FreeRemoteIslets(prefs), 1);
+    EXPECT_EQ(prefs[2].shapes[1].group, mapgen::kIslandGroups);
+    EXPECT_EQ(prefs[2].shapes[2].group, -1);
+    EXPECT_EQ(prefs[2].shapes[3].group, -1);
 }
