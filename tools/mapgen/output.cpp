@@ -17,7 +17,7 @@ namespace mapgen {
 
 namespace {
 
-const char* const kCommand = "mapgen ../shared/geodata .  (tools/mapgen, run from the repository root)";
+const char* const kCommand = "tools/mapgen: `BUILD_DIR/tools/mapgen ../shared/geodata .` from the repository root";
 
 std::string Name(int p) { return std::string(korven::PrefNames[static_cast<size_t>(p)]); }
 
