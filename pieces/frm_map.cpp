@@ -30,7 +30,7 @@ constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 struct Piece::Impl {
     Piece* owner = nullptr;
     HWND hwnd = nullptr;
-    HWND tooltip = nullptr;
+    HWND tooltip = nullptr;  // made when the pointer first comes over the piece
     Target form;
     Target picture1;
     TwipRect kc{3465, 2355, 75, 75};
@@ -56,12 +56,14 @@ TTTOOLINFOW ToolInfo(const Piece::Impl& p, UINT_PTR id) {
 }
 
 void SetToolRect(const Piece::Impl& p, UINT_PTR id, const TwipRect& r) {
+    if (!p.tooltip) return;
     TTTOOLINFOW ti = ToolInfo(p, id);
     ti.rect = PixelRect(r);
     SendMessageW(p.tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void SetToolText(const Piece::Impl& p, UINT_PTR id, const std::wstring& text) {
+    if (!p.tooltip) return;
     TTTOOLINFOW ti = ToolInfo(p, id);
     ti.lpszText = const_cast<wchar_t*>(text.c_str());
     SendMessageW(p.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -123,6 +125,31 @@ void PaintKc(const Piece::Impl& p, HDC dc) {
     Ellipse(dc, r.left, r.top, r.right, r.bottom);
 }
 
+void AddTool(const Piece::Impl& p, UINT_PTR id, const TwipRect& r) {
+    TTTOOLINFOW ti = ToolInfo(p, id);
+    ti.uFlags = TTF_SUBCLASS;
+    ti.rect = PixelRect(r);
+    ti.hinst = nullptr;
+    ti.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(p.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+// Tooltip windows are costly to make and most pieces are never pointed at during a run.
+void EnsureTooltip(Piece::Impl& p, const MSG* first) {
+    if (p.tooltip) return;
+    p.tooltip = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, p.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!p.tooltip) return;
+    SendMessageW(p.tooltip, TTM_SETMAXTIPWIDTH, 0, 400);  // long capital texts wrap
+    AddTool(p, LtyouTool, p.ltyou);
+    AddTool(p, LnameTool, p.lname);
+    SetToolText(p, LtyouTool, p.ltyouTip);
+    SetToolText(p, LnameTool, p.lnameTip);
+    // The message that brought the pointer here came before the tooltip could watch for it.
+    if (first) SendMessageW(p.tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(first));
+}
+
 Piece::Impl* ImplOf(HWND hwnd) { return reinterpret_cast<Piece::Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
 LRESULT CALLBACK MapProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -155,6 +182,17 @@ LRESULT CALLBACK MapProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     case WM_LBUTTONDBLCLK:
         if (p && InLname(*p, lParam)) OnLnameDblClick(*p->owner);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (p && !p->tooltip) {
+            MSG first{};
+            first.hwnd = hwnd;
+            first.message = message;
+            first.wParam = wParam;
+            first.lParam = lParam;
+            first.time = static_cast<DWORD>(GetMessageTime());
+            EnsureTooltip(*p, &first);
+        }
         return 0;
     case WM_CLOSE:
         return 0;  // a piece lives until shutdown; Alt+F4 on one must not leave a hole in the map
@@ -222,14 +260,6 @@ void RegisterClasses(HINSTANCE instance) {
     done = true;
 }
 
-void AddTool(const Piece::Impl& p, UINT_PTR id, const TwipRect& r) {
-    TTTOOLINFOW ti = ToolInfo(p, id);
-    ti.uFlags = TTF_SUBCLASS;
-    ti.rect = PixelRect(r);
-    ti.hinst = nullptr;
-    ti.lpszText = const_cast<wchar_t*>(L"");
-    SendMessageW(p.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-}
 
 }  // namespace
 
@@ -250,13 +280,6 @@ std::unique_ptr<Piece> CreatePiece() {
     p.picture1.backColor = 0x00000000;
     p.picture1.hwnd = CreateWindowExW(0, PictureClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, TwipsToPixels(375, tx),
                                       TwipsToPixels(375, ty), p.hwnd, nullptr, instance, &p);
-
-    p.tooltip = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
-                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, p.hwnd, nullptr, instance, nullptr);
-    SendMessageW(p.tooltip, TTM_SETMAXTIPWIDTH, 0, 400);  // long capital texts wrap
-    AddTool(p, LtyouTool, p.ltyou);
-    AddTool(p, LnameTool, p.lname);
     return piece;
 }
 

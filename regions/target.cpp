@@ -73,10 +73,7 @@ void Target::SetAutoRedraw(bool on) {
     if (on == autoRedraw_) return;
     autoRedraw_ = on;
     ++autoRedrawWrites_;
-    if (on)
-        SyncImage();
-    else
-        image_.Release();
+    if (!on) image_.Release();  // made when first drawn on or shown, at the size the window has then
 }
 
 int32_t Target::Height() const {
@@ -105,12 +102,10 @@ SIZE OuterPixels(HWND hwnd) {
 
 void Target::SetHeight(int32_t twips) {
     ResizeWindow(hwnd, OuterPixels(hwnd).cx, TwipsToPixels(twips, TwipsPerPixelY()));
-    SyncImage();
 }
 
 void Target::SetWidth(int32_t twips) {
     ResizeWindow(hwnd, TwipsToPixels(twips, TwipsPerPixelX()), OuterPixels(hwnd).cy);
-    SyncImage();
 }
 
 void Target::SyncImage() {

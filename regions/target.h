@@ -113,7 +113,7 @@ struct Target {
     int autoRedrawWrites() const { return autoRedrawWrites_; }
 
 private:
-    void SyncImage();  // the image follows the client size
+    void SyncImage();  // the image follows the client size; made on first need
     bool autoRedraw_ = false;
     int autoRedrawWrites_ = 0;
     BackBuffer image_;

@@ -311,6 +311,8 @@ TEST_F(PieceWindow, OneTooltipCarriesTheDotsTipOverTheNameTip) {
     piece->MoveLTYOU(600, 450, 75, 75);
     piece->SetLnameTip(L"和歌山");
     piece->SetLtyouTip(L"和歌山市（わかやまし）");
+    EXPECT_EQ(TooltipOf(piece->hwnd()), nullptr);  // made only once the pointer comes
+    SendMessageW(piece->hwnd(), WM_MOUSEMOVE, 0, At(200, 100));
     HWND tip = TooltipOf(piece->hwnd());
     ASSERT_NE(tip, nullptr);
     EXPECT_TRUE(GetWindowLongW(tip, GWL_STYLE) & TTS_ALWAYSTIP);  // pieces are rarely the active window
@@ -326,6 +328,11 @@ TEST_F(PieceWindow, OneTooltipCarriesTheDotsTipOverTheNameTip) {
     EXPECT_EQ(ToolText(tip, piece->hwnd(), nameTool), L"和歌山");
     EXPECT_EQ(piece->LnameTip(), L"和歌山");
     EXPECT_EQ(piece->LtyouTip(), L"和歌山市（わかやまし）");
+    // Later changes reach the existing tooltip.
+    piece->SetLnameTip(L"奈良");
+    EXPECT_EQ(ToolText(tip, piece->hwnd(), nameTool), L"奈良");
+    SendMessageW(piece->hwnd(), WM_MOUSEMOVE, 0, At(201, 100));
+    EXPECT_EQ(TooltipOf(piece->hwnd()), tip);  // still the one
     // The name tip covers whatever the label covers.
     piece->MoveLname(0, 0, 1500, 1500);
     EXPECT_EQ(ToolAt(tip, piece->hwnd(), 200, 100), 0u);
