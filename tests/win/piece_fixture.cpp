@@ -31,7 +31,7 @@ void BuildPieces() {
         p.Move(AnchorLeft + p.offsetX, AnchorTop + p.offsetY);
         p.SetLnameTip(SectionOf(n));
         p.MoveKC(15 * n, 30 * n);
-        ShowWindow(p.hwnd(), SW_SHOWNA);  // not activated: Wine without a window manager takes 2 s to destroy an activated popup
+        p.Show();
         p.SetBackColor(0x00FFFFFF);
     }
     PumpUntil([] { return false; }, 50);
