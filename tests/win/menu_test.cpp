@@ -99,6 +99,7 @@ TEST(ControlMenu, ChosenItemRunsAfterThePopupHasClosed) {
         UnloadVersionDialog();
     });
     PopupPieceMenu(P(5).hwnd());
+    CancelLater();
     EXPECT_TRUE(popupWasUp);
     EXPECT_TRUE(popupGoneWhenCommandRan);
 }
@@ -107,6 +108,7 @@ TEST(ControlMenu, DismissedPopupRunsNothing) {
     const size_t before = Pieces.size();
     Later(200, [] { EndMenu(); });
     PopupPieceMenu(P(5).hwnd());
+    CancelLater();
     EXPECT_EQ(Pieces.size(), before);
     EXPECT_EQ(VersionDialogWindow(), nullptr);
 }
