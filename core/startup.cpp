@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include <optional>
 #include <vector>
 
 #include "core/app_state.h"
@@ -71,26 +72,22 @@ BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT rect, LPARAM list) {
     return TRUE;
 }
 
-// Where the stored layout would put every piece, in screen pixels. Values that do not read are left out:
-// the set-up loop reports them at their turn.
-std::vector<RectL> StoredLayout(int32_t anchorX, int32_t anchorY) {
-    std::vector<RectL> out;
-    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
-    for (int n = 1; n <= PrefCount; ++n) {
-        ini::NumberRead offX{}, offY{};
-        if (n != AnchorPiece) {
-            const std::wstring section = SectionOf(n);
-            offX = ini::ReadNumber(ReadIni(section, L"X"));
-            offY = ini::ReadNumber(ReadIni(section, L"Y"));
-            if (offX.overflow || offY.overflow) continue;
-        }
-        TwipSize size{};
-        if (!RecordSizeTable(PieceIndexOf(n), size)) continue;
-        const int32_t left = TwipsToPixels(static_cast<double>(anchorX) + offX.value, tx);
-        const int32_t top = TwipsToPixels(static_cast<double>(anchorY) + offY.value, ty);
-        out.push_back(RectL{left, top, left + TwipsToPixels(size.width, tx), top + TwipsToPixels(size.height, ty)});
+// Where the stored layout puts piece n, in screen pixels; nothing when its offsets do not read (the set-up
+// loop reports them at their turn).
+std::optional<RectL> StoredPlace(int n, int32_t anchorX, int32_t anchorY) {
+    ini::NumberRead offX{}, offY{};
+    if (n != AnchorPiece) {
+        const std::wstring section = SectionOf(n);
+        offX = ini::ReadNumber(ReadIni(section, L"X"));
+        offY = ini::ReadNumber(ReadIni(section, L"Y"));
+        if (offX.overflow || offY.overflow) return std::nullopt;
     }
-    return out;
+    TwipSize size{};
+    if (!RecordSizeTable(PieceIndexOf(n), size)) return std::nullopt;
+    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
+    const int32_t left = TwipsToPixels(static_cast<double>(anchorX) + offX.value, tx);
+    const int32_t top = TwipsToPixels(static_cast<double>(anchorY) + offY.value, ty);
+    return RectL{left, top, left + TwipsToPixels(size.width, tx), top + TwipsToPixels(size.height, ty)};
 }
 
 // A layout made for monitors that are gone would leave the map out of reach: then the anchor goes to the
@@ -98,7 +95,13 @@ std::vector<RectL> StoredLayout(int32_t anchorX, int32_t anchorY) {
 void KeepMapReachable(int32_t& anchorX, int32_t& anchorY) {
     std::vector<RectL> monitors;
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
-    if (!EveryPieceOffEveryMonitor(StoredLayout(anchorX, anchorY), monitors)) return;
+    // An anchor on a monitor settles it without reading the other pieces' offsets.
+    const std::optional<RectL> anchor = StoredPlace(AnchorPiece, anchorX, anchorY);
+    if (anchor && !EveryPieceOffEveryMonitor({*anchor}, monitors)) return;
+    std::vector<RectL> layout;
+    for (int n = 1; n <= PrefCount; ++n)
+        if (const auto place = StoredPlace(n, anchorX, anchorY)) layout.push_back(*place);
+    if (!EveryPieceOffEveryMonitor(layout, monitors)) return;
     RECT work{};
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) work = RECT{0, 0, 0, 0};
     anchorX = PixelsToTwips(work.left, TwipsPerPixelX());

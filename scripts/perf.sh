@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Start-up figures on this machine, in one run: process start to the 47th piece shown for KORVEN.exe and for
+# the baseline (median of several alternating runs, after one warm-up each), their ratio, the region store's
+# load time, the memory held after start-up and the size of KORVEN.exe.
+#   scripts/perf.sh [windows build dir] [dist dir] [runs]
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/win}" && pwd)
+dist=$(cd "${2:-$root/dist}" && pwd)
+runs=${3:-5}
+source "$root/scripts/wine-env.sh"
+if [ -z "${DISPLAY:-}" ]; then
+  source "$root/scripts/xvfb.sh"
+  korven_start_xvfb || exit 1
+  trap 'korven_stop_xvfb' EXIT
+fi
+korven_wine_prefix
+
+probe="$build/tests/perf/perf_probe.exe"
+base_exe=$(winepath -w "$build/tests/perf/perf_baseline.exe" 2>/dev/null)
+korven_exe=$(winepath -w "$dist/KORVEN.exe" 2>/dev/null)
+for f in "$probe" "$build/tests/perf/perf_baseline.exe" "$dist/KORVEN.exe"; do
+  [ -f "$f" ] || { echo "perf: $f is missing; build first" >&2; exit 1; }
+done
+
+one() {  # exe class → "ms workingset_kb private_kb"
+  local out
+  out=$(wine "$probe" "$1" "$2" 47 1000 2>/dev/null | tr -d '\r')
+  case "$out" in
+    shown=47*) sed -E 's/.*ms=([0-9.]+) workingset_kb=([0-9]+) private_kb=([0-9]+).*/\1 \2 \3/' <<<"$out" ;;
+    *) echo "fail" ;;
+  esac
+}
+median() { sort -n | awk '{a[NR]=$1} END {if (NR==0) print "nan"; else if (NR%2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
+least() { sort -n | head -1; }
+
+one "$korven_exe" frmMap >/dev/null
+one "$base_exe" frmBase >/dev/null
+k_ms=() b_ms=() k_ws="" k_priv="" b_ws="" b_priv=""
+for _ in $(seq "$runs"); do
+  read -r ms ws priv <<<"$(one "$korven_exe" frmMap)"
+  [ "$ms" = fail ] && { echo "perf: KORVEN.exe did not show 47 pieces" >&2; exit 1; }
+  k_ms+=("$ms"); k_ws=$ws; k_priv=$priv
+  read -r ms ws priv <<<"$(one "$base_exe" frmBase)"
+  [ "$ms" = fail ] && { echo "perf: the baseline did not show 47 windows" >&2; exit 1; }
+  b_ms+=("$ms"); b_ws=$ws; b_priv=$priv
+done
+km=$(printf '%s\n' "${k_ms[@]}" | median)
+bm=$(printf '%s\n' "${b_ms[@]}" | median)
+kl=$(printf '%s\n' "${k_ms[@]}" | least)
+bl=$(printf '%s\n' "${b_ms[@]}" | least)
+store=$(wine "$build/tests/perf/perf_store_timing.exe" 2>/dev/null | tr -d '\r')
+size=$(stat -c %s "$dist/KORVEN.exe")
+stripped=$(tmp=$(mktemp); i686-w64-mingw32-strip -o "$tmp" "$dist/KORVEN.exe" && stat -c %s "$tmp"; rm -f "$tmp")
+
+echo "KORVEN.exe start to 47th piece: ${k_ms[*]} ms (median $km, best $kl)"
+echo "baseline   start to 47th piece: ${b_ms[*]} ms (median $bm, best $bl)"
+# The machine is shared: the best runs show what each program costs, the medians what a user would see.
+awk -v k="$km" -v b="$bm" -v kl="$kl" -v bl="$bl" 'BEGIN { r = k / b; q = kl / bl;
+  printf "ratio of medians %.2f, of best runs %.2f (goal within 1.30): %s\n", r, q, (r <= 1.3 ? "met" : "NOT met") }'
+echo "region store: $store (goal under 1000 us)"
+echo "memory after start-up: KORVEN.exe working set ${k_ws} KB, private ${k_priv} KB; baseline ${b_ws} KB, ${b_priv} KB"
+echo "KORVEN.exe size: $size bytes ($stripped bytes without debug information)"
