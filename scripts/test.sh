@@ -30,13 +30,38 @@ if [ -x scripts/fuzz.sh ]; then
 fi
 
 echo "== Windows tests under Wine"
+# Every GoogleTest case is counted from the reports the executables leave; the black-box scripts leave a
+# results file each. A test executable that died before writing its report counts as one failure.
+xml="$root/build/win-reports"
+rm -rf "$xml" build/win/blackbox/results-*.txt
+mkdir -p "$xml"
+export GTEST_OUTPUT="xml:Z:${xml//\//\\}\\"
 source scripts/wine-env.sh
 source scripts/xvfb.sh
 korven_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
 korven_wine_prefix
 (cd build/win && ctest --output-on-failure) 2>&1 | tee build/win-tests.log
-count_ctest build/win-tests.log
+unset GTEST_OUTPUT
+while read -r name status; do
+  report="$xml/$name.xml"
+  if [[ $name == blackbox_* ]]; then
+    report="build/win/blackbox/results-${name#blackbox_}.txt"
+    if [ -f "$report" ]; then
+      read -r p f <"$report"
+      passed=$((passed + p)); failed=$((failed + f))
+    else
+      failed=$((failed + 1))
+    fi
+  elif [ -f "$report" ]; then
+    cases=$(grep -o '<testcase ' "$report" | wc -l)
+    bad=$(grep -c '<failure' "$report" || true)
+    passed=$((passed + cases - bad)); failed=$((failed + bad))
+    [ "$status" = Failed ] && [ "$bad" -eq 0 ] && failed=$((failed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+done < <(sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([A-Za-z0-9_]+) \.+ *(\*\*\*)?([A-Za-z]+).*/\1 \3/p' build/win-tests.log)
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

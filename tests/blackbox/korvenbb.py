@@ -142,6 +142,10 @@ def main(tests):
         passed += ok
         failed += not ok
     print(f"{passed} passed, {failed} failed")
+    # The test command adds these counts to its closing line.
+    script = os.path.splitext(os.path.basename(sys.argv[0]))[0]
+    with open(os.path.join(a.out, f"results-{script}.txt"), "w") as f:
+        f.write(f"{passed} {failed}\n")
     sys.exit(1 if failed else 0)
 
 
