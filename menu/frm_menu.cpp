@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "core/app_state.h"
+#include "core/window_class.h"
 #include "menu/frm_version.h"
 #include "menu/modal.h"
 #include "pieces/frm_data.h"
@@ -94,15 +95,7 @@ void IgnoringErrors(F&& step) {
 
 HWND MenuWindow() {
     if (window) return window;
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = MenuProc;
-        wc.hInstance = ModuleInstance();
-        wc.lpszClassName = L"frmMenu";
-        registered = RegisterClassExW(&wc) != 0;
-    }
+    RegisterWindowClass(L"frmMenu", MenuProc);
     // A hidden top-level window, not a message-only one: only those hear that the session ends.
     window = CreateWindowExW(0, L"frmMenu", L"Form1", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 320, 240,
                              nullptr, nullptr, ModuleInstance(), nullptr);

@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/layout.h"
+#include "core/window_class.h"
 #include "menu/modal.h"
 #include "menu/win_handles.h"
 #include "res/resource.h"
@@ -108,16 +109,7 @@ LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 void Register() {
-    static bool done = false;
-    if (done) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = VersionProc;
-    wc.hInstance = ModuleInstance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"frm_Version";
-    done = RegisterClassExW(&wc) != 0;
+    RegisterWindowClass(L"frm_Version", VersionProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 
 }  // namespace

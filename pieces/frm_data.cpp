@@ -7,6 +7,7 @@
 #include "core/app_state.h"
 #include "core/layout.h"
 #include "core/settings.h"
+#include "core/window_class.h"
 #include "menu/command_logic.h"
 #include "menu/modal.h"
 #include "menu/win_handles.h"
@@ -103,18 +104,7 @@ LRESULT CALLBACK DataProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void Register() {
-    static bool done = false;
-    if (done) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DataProc;
-    wc.hInstance = ModuleInstance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"frmData";
-    done = RegisterClassExW(&wc) != 0;
-}
+void Register() { RegisterWindowClass(L"frmData", DataProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)); }
 
 }  // namespace
 

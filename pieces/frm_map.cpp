@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
+#include "core/window_class.h"
 #include "menu/frm_menu.h"
 #include "menu/modal.h"
 #include "pieces/color_chooser.h"
@@ -239,24 +240,16 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     }
 }
 
-void RegisterClasses(HINSTANCE instance) {
+void RegisterClasses() {
     static bool done = false;
     if (done) return;
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&icc);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = MapProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = MapClass;
-    RegisterClassExW(&wc);
-    wc.lpfnWndProc = PictureProc;
-    wc.lpszClassName = PictureClass;
-    RegisterClassExW(&wc);
+    // Picture1 takes double-clicks too, so that the second press of one is not a new press.
+    RegisterWindowClass(MapClass, MapProc, CS_DBLCLKS);
+    RegisterWindowClass(PictureClass, PictureProc, CS_DBLCLKS);
     done = true;
 }
 
@@ -265,7 +258,7 @@ void RegisterClasses(HINSTANCE instance) {
 
 std::unique_ptr<Piece> CreatePiece() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterClasses(instance);
+    RegisterClasses();
     auto piece = std::make_unique<Piece>();
     piece->impl = std::make_unique<Piece::Impl>();
     Piece::Impl& p = *piece->impl;

@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/layout.h"
+#include "core/window_class.h"
 
 namespace korven {
 
@@ -52,26 +53,15 @@ LRESULT CALLBACK BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
     }
 }
 
-void RegisterClasses(HINSTANCE instance) {
-    static bool done = false;
-    if (done) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = FormClass;
-    RegisterClassExW(&wc);
-    wc.lpfnWndProc = BoxProc;
-    wc.lpszClassName = BoxClass;
-    RegisterClassExW(&wc);
-    done = true;
+void RegisterClasses() {
+    RegisterWindowClass(FormClass, DefWindowProcW);
+    RegisterWindowClass(BoxClass, BoxProc);
 }
 
 RgnPictureForm* Load() {
     if (form) return form.get();
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterClasses(instance);
+    RegisterClasses();
     auto f = std::make_unique<RgnPictureForm>();
     const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
     f->hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, FormClass, L"frm_RGN_Picture", WS_POPUP, 0, 0,
