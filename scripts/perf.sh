@@ -5,10 +5,10 @@
 #   scripts/perf.sh [windows build dir] [dist dir] [runs]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/win}" && pwd)
-dist=$(cd "${2:-$root/dist}" && pwd)
-runs=${3:-5}
 source "$root/scripts/wine-env.sh"
+build=$(cd "${1:-$KORVEN_WIN_BUILD}" && pwd)
+dist=$(cd "${2:-$KORVEN_WIN_DIST}" && pwd)
+runs=${3:-5}
 if [ -z "${DISPLAY:-}" ]; then
   source "$root/scripts/xvfb.sh"
   korven_start_xvfb || exit 1
@@ -50,8 +50,9 @@ bm=$(printf '%s\n' "${b_ms[@]}" | median)
 kl=$(printf '%s\n' "${k_ms[@]}" | least)
 bl=$(printf '%s\n' "${b_ms[@]}" | least)
 store=$(wine "$build/tests/perf/perf_store_timing.exe" 2>/dev/null | tr -d '\r')
-size=$(stat -c %s "$dist/KORVEN.exe")
-stripped=$(tmp=$(mktemp); i686-w64-mingw32-strip -o "$tmp" "$dist/KORVEN.exe" && stat -c %s "$tmp"; rm -f "$tmp")
+# The size that counts is the shipped 32-bit program's, whichever build was timed.
+size=$(stat -c %s "$root/dist/KORVEN.exe")
+stripped=$(tmp=$(mktemp); i686-w64-mingw32-strip -o "$tmp" "$root/dist/KORVEN.exe" && stat -c %s "$tmp"; rm -f "$tmp")
 
 echo "KORVEN.exe start to 47th piece: ${k_ms[*]} ms (median $km, best $kl)"
 echo "baseline   start to 47th piece: ${b_ms[*]} ms (median $bm, best $bl)"
@@ -60,4 +61,5 @@ awk -v k="$km" -v b="$bm" -v kl="$kl" -v bl="$bl" 'BEGIN { r = k / b; q = kl / b
   printf "ratio of medians %.2f, of best runs %.2f (goal within 1.30): %s\n", r, q, (r <= 1.3 ? "met" : "NOT met") }'
 echo "region store: $store (goal under 1000 us)"
 echo "memory after start-up: KORVEN.exe working set ${k_ws} KB, private ${k_priv} KB; baseline ${b_ws} KB, ${b_priv} KB"
-echo "KORVEN.exe size: $size bytes ($stripped bytes without debug information)"
+echo "timed: $KORVEN_WINE_BITS-bit build under $KORVEN_WINE_BITS-bit Wine ($dist/KORVEN.exe)"
+echo "dist/KORVEN.exe size: $size bytes ($stripped bytes without debug information)"

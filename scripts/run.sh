@@ -7,17 +7,22 @@ cd "$root"
 bash scripts/setup.sh
 bash scripts/build.sh
 source scripts/wine-env.sh
+exe="$KORVEN_WIN_DIST/KORVEN.exe"
+if [ "$KORVEN_WINE_BITS" = 64 ]; then
+  echo "run: this machine runs no 32-bit code; showing the 64-bit build of the same sources ($exe)."
+  echo "run: dist/KORVEN.exe is the 32-bit program to copy to Windows."
+fi
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   korven_wine_prefix
-  exec wine dist/KORVEN.exe "$@"
+  exec wine "$exe" "$@"
 fi
 source scripts/xvfb.sh
 korven_start_xvfb
 trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
 korven_wine_prefix
-wine dist/KORVEN.exe "$@" &
+wine "$exe" "$@" &
 # The map is complete once all 47 pieces are shown; give it at most 60 s.
-wine build/win/tests/blackbox/probe.exe wait 47 60 || echo "run: the map did not complete within 60 s"
+wine "$KORVEN_WIN_BUILD/tests/blackbox/probe.exe" wait 47 60 || echo "run: the map did not complete within 60 s"
 sleep 1
 import -window root build/screenshot.png
 echo "run: screenshot saved to $root/build/screenshot.png"

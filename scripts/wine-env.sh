@@ -1,11 +1,40 @@
-# Sourced by the scripts: the project's private Wine prefix, in a Japanese locale.
+# Sourced by the scripts: the project's private Wine prefix, in a Japanese locale, and which Windows build the
+# tests run.
 KORVEN_ROOT=${KORVEN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX="${KORVEN_WINEPREFIX:-$KORVEN_ROOT/build/wineprefix}"
-export WINEARCH=win32
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko prompts: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# A kernel with IA-32 emulation switched off runs no 32-bit code at all, not even 32-bit Wine. There the
+# Windows side is also built for x86-64 from the same sources and run by 64-bit Wine; the shipped KORVEN.exe
+# in dist/ stays the 32-bit one. KORVEN_WINE_BITS=64 chooses the 64-bit way on any machine.
+if [ -z "${KORVEN_WINE_BITS:-}" ]; then
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then KORVEN_WINE_BITS=32; else KORVEN_WINE_BITS=64; fi
+fi
+export KORVEN_WINE_BITS
+if [ "$KORVEN_WINE_BITS" = 64 ]; then
+  export WINEARCH=win64
+  export WINEPREFIX="${KORVEN_WINEPREFIX:-$KORVEN_ROOT/build/wineprefix64}"
+  export WINELOADER=/usr/lib/wine/wine64
+  # Debian's wine and wine-stable launchers take the 32-bit loader whenever it is installed.
+  korven_shims="$KORVEN_ROOT/build/wine64-bin"
+  if [ ! -x "$korven_shims/wine-stable" ]; then
+    mkdir -p "$korven_shims"
+    for n in wine wine-stable; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$korven_shims/$n"
+      chmod +x "$korven_shims/$n"
+    done
+  fi
+  case ":$PATH:" in *":$korven_shims:"*) ;; *) export PATH="$korven_shims:$PATH" ;; esac
+  export KORVEN_WIN_BUILD="$KORVEN_ROOT/build/win64"
+  export KORVEN_WIN_DIST="$KORVEN_ROOT/build/win64/dist"
+else
+  export WINEARCH=win32
+  export WINEPREFIX="${KORVEN_WINEPREFIX:-$KORVEN_ROOT/build/wineprefix}"
+  export KORVEN_WIN_BUILD="$KORVEN_ROOT/build/win"
+  export KORVEN_WIN_DIST="$KORVEN_ROOT/dist"
+fi
 
 # Creates the prefix once; the locale and font must exist first or Japanese shows as empty boxes.
 korven_wine_prefix() {
