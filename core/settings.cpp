@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/app_state.h"
@@ -86,6 +88,45 @@ std::wstring ProblemText(ini::StoreProblem p) {
 
 IniWriteResult Fail(std::wstring reason) { return {false, std::move(reason)}; }
 
+// Start-up alone reads some 290 values; opening and reading the whole file for each cost more than all the
+// windows took to build. The bytes are kept and read again whenever the file's size or time of last change
+// differs from what they were read with, as the platform's own profile functions do.
+struct KeptFile {
+    std::wstring path;
+    ULONGLONG size = 0;
+    FILETIME written{};
+    std::string bytes;
+};
+std::optional<KeptFile> kept;
+
+std::optional<std::pair<ULONGLONG, FILETIME>> Stamp(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a) || (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return std::make_pair((static_cast<ULONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow, a.ftLastWriteTime);
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+// The file's bytes, valid until the next call; empty when it is missing or cannot be read.
+std::string_view CurrentBytes(const std::wstring& path) {
+    const auto stamp = Stamp(path);
+    if (kept && stamp && kept->path == path && kept->size == stamp->first && SameTime(kept->written, stamp->second))
+        return kept->bytes;
+    kept.reset();
+    ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
+    if (file.error) return {};
+    kept = KeptFile{path, stamp ? stamp->first : 0, stamp ? stamp->second : FILETIME{}, std::move(file.bytes)};
+    // What changed while it was read is read again next time.
+    const auto after = Stamp(path);
+    if (!stamp || !after || stamp->first != after->first || !SameTime(stamp->second, after->second) ||
+        kept->bytes.size() != stamp->first)
+        kept->path.clear();
+    return kept->bytes;
+}
+
 }  // namespace
 
 std::wstring IniFilePath() {
@@ -117,9 +158,7 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key) {
     std::string s, k;
     // A name the file cannot hold cannot be in it.
     if (!ToFileBytes(section, s) || !ToFileBytes(key, k)) return {};
-    ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(IniFilePath()));
-    if (file.error) return {};
-    return FromFileBytes(ini::TrimSpaces(ini::ReadProfileValue(file.bytes, s, k)));
+    return FromFileBytes(ini::TrimSpaces(ini::ReadProfileValue(CurrentBytes(IniFilePath()), s, k)));
 }
 
 IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
@@ -137,6 +176,7 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
     if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
 
     std::wstring path = IniFilePath();
+    kept.reset();  // a write always starts from what is on disk now
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
     if (file.error) {
         // Writing now would drop whatever the unreadable file holds.

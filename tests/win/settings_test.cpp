@@ -221,6 +221,59 @@ TEST_F(Settings, StartUpReadsAreQuickAndLargeFilesStillWork) {
     EXPECT_EQ(Bytes().substr(0, big.size()), big);
 }
 
+// Reads are served from the bytes last read while the file's size and time of last change stay the same.
+class KeptSettings : public Settings {
+protected:
+    void SetTime(ULONGLONG ticks) {
+        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        FILETIME t{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+        CloseHandle(h);
+    }
+};
+
+TEST_F(KeptSettings, AnUnchangedFileIsNotOpenedAgain) {
+    Put("[A]\r\nX=1\r\nY=2\r\n");
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"1");
+    // Held open with no sharing, the file could not be read again; the values still come.
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadIni(L"A", L"Y"), L"2");
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"1");
+    CloseHandle(h);
+}
+
+TEST_F(KeptSettings, AChangeOfTimeOrSizeIsReadAtTheNextRead) {
+    const ULONGLONG day = 864000000000ull;
+    const ULONGLONG t1 = 133000000000000000ull;
+    Put("[A]\r\nX=1\r\n");
+    SetTime(t1);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"1");
+    Put("[A]\r\nX=2\r\n");  // same size, another program's write
+    SetTime(t1 + day);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"2");
+    Put("[A]\r\nX=345\r\n");  // same time, another size
+    SetTime(t1 + day);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"345");
+    Put("[A]\r\nX=6\r\n");
+    SetTime(t1);  // an older time counts as a change too
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"6");
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"");
+}
+
+TEST_F(KeptSettings, OwnWritesAreReadBackAtOnceWhateverTheClock) {
+    Put("[A]\r\nX=1\r\n");
+    SetTime(133000000000000000ull);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"1");
+    ASSERT_TRUE(WriteIni(L"A", L"X", L"9").ok);
+    SetTime(133000000000000000ull);  // even when the clock has not moved on
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"9");
+    EXPECT_EQ(ReadIni(L"A", L"Y"), L"");
+}
+
 TEST_F(Settings, FileWrittenByThePlatformReadsTheSame) {
     std::string ansiPath(path.begin(), path.end());  // the test folder's path is ASCII
     ASSERT_TRUE(WritePrivateProfileStringA("\x93\x8c\x8b\x9e", "X", " 3000 ", ansiPath.c_str()));
