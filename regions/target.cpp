@@ -121,10 +121,13 @@ HDC Target::hdc() {
     return image_.dc();
 }
 
+// Until something is drawn, the persistent image would hold nothing but the background colour, which
+// painting gives as well: the image is made when drawing first asks for its DC, not when it is cleared or
+// shown. Start-up clears and shows 94 targets that are never drawn on.
 void Target::Cls() {
-    if (autoRedraw_) {
+    if (autoRedraw_ && !image_.empty()) {
         SyncImage();
-        if (!image_.empty()) {
+        {
             UniqueBrush brush(CreateSolidBrush(PaintColour(backColor)));
             RECT all{0, 0, image_.width(), image_.height()};
             FillRect(image_.dc(), &all, brush.get());
@@ -148,8 +151,8 @@ void Target::PaintPicture(HBITMAP picture, int32_t x, int32_t y, DWORD rop) {
 }
 
 void Target::Paint(HDC dc, const RECT& area) {
-    if (autoRedraw_) SyncImage();
     if (autoRedraw_ && !image_.empty()) {
+        SyncImage();
         BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, image_.dc(), area.left,
                area.top, SRCCOPY);
         return;
