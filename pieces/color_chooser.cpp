@@ -2,6 +2,7 @@
 #include "pieces/color_chooser.h"
 
 #include <cstring>
+#include <string>
 
 #include "menu/modal.h"
 #include "menu/win_handles.h"
@@ -10,6 +11,25 @@
 namespace korven {
 
 std::function<BOOL(CHOOSECOLORW&)> ChooseColorHook;
+
+namespace {
+
+// comdlg32 brings much of the shell with it: loaded, from the system folder, when a colour is first chosen
+// rather than with the program. Without it there is no dialog and so no colour chosen.
+BOOL SystemChooseColor(CHOOSECOLORW& request) {
+    using ChooseColorFn = BOOL(WINAPI*)(CHOOSECOLORW*);
+    static const ChooseColorFn choose = [] {
+        wchar_t folder[MAX_PATH];
+        const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return ChooseColorFn{};
+        const HMODULE dll = LoadLibraryW((std::wstring(folder, n) + L"\\comdlg32.dll").c_str());
+        return dll ? reinterpret_cast<ChooseColorFn>(reinterpret_cast<void*>(GetProcAddress(dll, "ChooseColorW")))
+                   : ChooseColorFn{};
+    }();
+    return choose ? choose(&request) : FALSE;
+}
+
+}  // namespace
 
 int32_t PickColor(HWND owner, int32_t colour) {
     COLORREF custom[16];
@@ -29,7 +49,7 @@ int32_t PickColor(HWND owner, int32_t colour) {
     request.rgbResult = static_cast<COLORREF>(colour);
     request.lpCustColors = static_cast<COLORREF*>(locked.data());
     request.Flags = 0;
-    const BOOL chosen = ChooseColorHook ? ChooseColorHook(request) : ChooseColorW(&request);
+    const BOOL chosen = ChooseColorHook ? ChooseColorHook(request) : SystemChooseColor(request);
     return chosen ? static_cast<int32_t>(request.rgbResult) : -1;
 }
 
