@@ -91,39 +91,38 @@ IniWriteResult Fail(std::wstring reason) { return {false, std::move(reason)}; }
 // Start-up alone reads some 290 values; opening and reading the whole file for each cost more than all the
 // windows took to build. The bytes are kept and read again whenever the file's size or time of last change
 // differs from what they were read with, as the platform's own profile functions do.
+using FileStamp = std::pair<ULONGLONG, FILETIME>;  // size, time of last change
+
 struct KeptFile {
     std::wstring path;
-    ULONGLONG size = 0;
-    FILETIME written{};
+    FileStamp stamp;
     std::string bytes;
+    bool reusable = false;  // nothing changed while it was read
 };
 std::optional<KeptFile> kept;
 
-std::optional<std::pair<ULONGLONG, FILETIME>> Stamp(const std::wstring& path) {
+std::optional<FileStamp> StampOf(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA a{};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a) || (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
-    return std::make_pair((static_cast<ULONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow, a.ftLastWriteTime);
+    return FileStamp{(static_cast<ULONGLONG>(a.nFileSizeHigh) << 32) | a.nFileSizeLow, a.ftLastWriteTime};
 }
 
-bool SameTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+bool Same(const FileStamp& a, const FileStamp& b) {
+    return a.first == b.first && a.second.dwLowDateTime == b.second.dwLowDateTime &&
+           a.second.dwHighDateTime == b.second.dwHighDateTime;
 }
 
 // The file's bytes, valid until the next call; empty when it is missing or cannot be read.
 std::string_view CurrentBytes(const std::wstring& path) {
-    const auto stamp = Stamp(path);
-    if (kept && stamp && kept->path == path && kept->size == stamp->first && SameTime(kept->written, stamp->second))
-        return kept->bytes;
+    const auto stamp = StampOf(path);
+    if (kept && kept->reusable && stamp && kept->path == path && Same(kept->stamp, *stamp)) return kept->bytes;
     kept.reset();
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
     if (file.error) return {};
-    kept = KeptFile{path, stamp ? stamp->first : 0, stamp ? stamp->second : FILETIME{}, std::move(file.bytes)};
-    // What changed while it was read is read again next time.
-    const auto after = Stamp(path);
-    if (!stamp || !after || stamp->first != after->first || !SameTime(stamp->second, after->second) ||
-        kept->bytes.size() != stamp->first)
-        kept->path.clear();
+    const auto after = StampOf(path);
+    const bool reusable = stamp && after && Same(*stamp, *after) && file.bytes.size() == stamp->first;
+    kept = KeptFile{path, stamp.value_or(FileStamp{}), std::move(file.bytes), reusable};
     return kept->bytes;
 }
 

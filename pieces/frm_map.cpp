@@ -253,7 +253,6 @@ void RegisterClasses() {
     done = true;
 }
 
-
 }  // namespace
 
 std::unique_ptr<Piece> CreatePiece() {

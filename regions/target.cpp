@@ -73,7 +73,7 @@ void Target::SetAutoRedraw(bool on) {
     if (on == autoRedraw_) return;
     autoRedraw_ = on;
     ++autoRedrawWrites_;
-    if (!on) image_.Release();  // made when first drawn on or shown, at the size the window has then
+    if (!on) image_.Release();  // made when first drawn on, at the size the window has then
 }
 
 int32_t Target::Height() const {
@@ -127,11 +127,9 @@ HDC Target::hdc() {
 void Target::Cls() {
     if (autoRedraw_ && !image_.empty()) {
         SyncImage();
-        {
-            UniqueBrush brush(CreateSolidBrush(PaintColour(backColor)));
-            RECT all{0, 0, image_.width(), image_.height()};
-            FillRect(image_.dc(), &all, brush.get());
-        }
+        UniqueBrush brush(CreateSolidBrush(PaintColour(backColor)));
+        RECT all{0, 0, image_.width(), image_.height()};
+        FillRect(image_.dc(), &all, brush.get());
     }
     InvalidateRect(hwnd, nullptr, FALSE);
 }

@@ -157,7 +157,6 @@ def test_capture_mode_authors_a_layout_that_the_next_start_uses(a):
 
 
 if __name__ == "__main__":
-    import sys
     only = os.environ.get("KORVEN_BB_ONLY")
     tests = [test_scatter_gather_version_colour_and_exit, test_capture_mode_authors_a_layout_that_the_next_start_uses]
     main([t for t in tests if not only or only in t.__name__])

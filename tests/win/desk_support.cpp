@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/ini_engine.h"
 #include "core/settings.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"
@@ -156,14 +157,7 @@ void WriteIniText(const std::wstring& text) {
 void RemoveIniFile() { DeleteFileW(IniFilePath().c_str()); }
 
 std::string IniFileBytes() {
-    std::string out;
-    FILE* f = _wfopen(IniFilePath().c_str(), L"rb");
-    if (!f) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    fclose(f);
-    return out;
+    return ini::ReadWholeFile(std::filesystem::path(IniFilePath())).bytes;
 }
 
 }  // namespace korven::test

@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/ini_engine.h"
 #include "core/settings.h"
 #include "menu/frm_menu.h"
 
@@ -49,16 +50,7 @@ void RemoveIni() {
 
 bool IniExists() { return GetFileAttributesW(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string IniBytes() {
-    std::string out;
-    FILE* f = _wfopen(IniPath().c_str(), L"rb");
-    if (!f) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    fclose(f);
-    return out;
-}
+std::string IniBytes() { return ini::ReadWholeFile(std::filesystem::path(IniPath())).bytes; }
 
 std::vector<IniEntry> IniLines() {
     const std::string bytes = IniBytes();
