@@ -18,6 +18,38 @@ Piece* PieceAt(int pieceNumber) {
 }
 
 namespace {
+int holds = 0;
+
+struct Disabling {
+    HWND except;
+    std::vector<HWND>* disabled;
+};
+
+BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
+    const auto& d = *reinterpret_cast<Disabling*>(param);
+    if (window != d.except && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        d.disabled->push_back(window);
+    }
+    return TRUE;
+}
+}  // namespace
+
+InputHold::InputHold(HWND owner) {
+    ++holds;
+    Disabling d{owner, &disabled_};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
+}
+
+InputHold::~InputHold() {
+    for (HWND w : disabled_)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+    --holds;
+}
+
+bool InputHeld() { return holds > 0; }
+
+namespace {
 int ScreenDpi(int which) {
     WindowDc screen(nullptr);
     return screen.get() ? GetDeviceCaps(screen.get(), which) : 96;

@@ -22,6 +22,23 @@ extern const wchar_t* const AppTitle;  // L"コルベン"
 // Piece number 1..47 → its window; nullptr outside that range or before start-up made it.
 Piece* PieceAt(int pieceNumber);
 
+// While a fatal message or a notice of a failed write is up, nothing the user does may act: the program is
+// about to end, or has just failed to keep something. A hold disables every enabled top-level window of the
+// thread (the message box made afterwards stays usable) and enables them again when it ends; handlers also
+// check InputHeld(), since input queued before the hold still reaches its window.
+class InputHold {
+public:
+    // owner: the window a message box is given, which the box disables and gives back, active, itself.
+    explicit InputHold(HWND owner = nullptr);
+    ~InputHold();
+    InputHold(const InputHold&) = delete;
+    InputHold& operator=(const InputHold&) = delete;
+
+private:
+    std::vector<HWND> disabled_;
+};
+bool InputHeld();
+
 // The display's twips per pixel (15 at 96 dots per inch).
 int TwipsPerPixelX();
 int TwipsPerPixelY();

@@ -1,5 +1,6 @@
 #include "core/layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -80,6 +81,28 @@ bool EveryPieceOffEveryMonitor(const std::vector<RectL>& pieces, const std::vect
         for (const RectL& m : monitors)
             if (RectsMeet(p, m)) return false;
     return true;
+}
+
+namespace {
+// The anchor's place on one axis: the map spans [lo, hi) around an anchor at 0.
+int32_t PlaceSpan(int64_t lo, int64_t hi, int64_t workLo, int64_t workHi) {
+    const int64_t span = hi - lo, room = workHi - workLo;
+    const int64_t start = span <= room ? workLo + (room - span) / 2 : workLo;
+    return Clamp32(start - lo);
+}
+}  // namespace
+
+PointL AnchorPlacingMapIn(const std::vector<RectL>& pieces, const RectL& work) {
+    if (pieces.empty()) return PointL{work.left, work.top};
+    int64_t left = pieces.front().left, top = pieces.front().top;
+    int64_t right = pieces.front().right, bottom = pieces.front().bottom;
+    for (const RectL& p : pieces) {
+        left = std::min<int64_t>(left, p.left);
+        top = std::min<int64_t>(top, p.top);
+        right = std::max<int64_t>(right, p.right);
+        bottom = std::max<int64_t>(bottom, p.bottom);
+    }
+    return PointL{PlaceSpan(left, right, work.left, work.right), PlaceSpan(top, bottom, work.top, work.bottom)};
 }
 
 int32_t ScatterCoordinate(double r, int32_t screen, int32_t size) {

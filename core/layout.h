@@ -33,6 +33,15 @@ bool RectsMeet(const RectL& a, const RectL& b);
 // False when either list is empty (nothing to place, or nowhere to place it).
 bool EveryPieceOffEveryMonitor(const std::vector<RectL>& pieces, const std::vector<RectL>& monitors);
 
+// Where the anchor goes so that a map laid out around it lies in the work area: pieces are given as if the
+// anchor stood at (0, 0). Centred on an axis where the map fits, its left (top) edge on the work area's where
+// it does not, so the part that shows is whole from there. Returns the anchor's new pixel place; (work.left,
+// work.top) when there are no pieces.
+struct PointL {
+    int32_t x, y;
+};
+PointL AnchorPlacingMapIn(const std::vector<RectL>& pieces, const RectL& work);
+
 // A scattered piece's left (or top): floor(r × (screen − size)), r in [0, 1).
 int32_t ScatterCoordinate(double r, int32_t screen, int32_t size);
 

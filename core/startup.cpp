@@ -90,22 +90,28 @@ std::optional<RectL> StoredPlace(int n, int32_t anchorX, int32_t anchorY) {
     return RectL{left, top, left + TwipsToPixels(size.width, tx), top + TwipsToPixels(size.height, ty)};
 }
 
-// A layout made for monitors that are gone would leave the map out of reach: then the anchor goes to the
-// top-left of the primary work area, for this run only.
+std::vector<RectL> StoredLayout(int32_t anchorX, int32_t anchorY) {
+    std::vector<RectL> layout;
+    for (int n = 1; n <= PrefCount; ++n)
+        if (const auto place = StoredPlace(n, anchorX, anchorY)) layout.push_back(*place);
+    return layout;
+}
+
+// A layout made for monitors that are gone would leave the map out of reach: then the whole map is placed
+// in the primary work area, as far as it fits, for this run only (nothing is written).
 void KeepMapReachable(int32_t& anchorX, int32_t& anchorY) {
     std::vector<RectL> monitors;
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
     // An anchor on a monitor settles it without reading the other pieces' offsets.
     const std::optional<RectL> anchor = StoredPlace(AnchorPiece, anchorX, anchorY);
     if (anchor && !EveryPieceOffEveryMonitor({*anchor}, monitors)) return;
-    std::vector<RectL> layout;
-    for (int n = 1; n <= PrefCount; ++n)
-        if (const auto place = StoredPlace(n, anchorX, anchorY)) layout.push_back(*place);
-    if (!EveryPieceOffEveryMonitor(layout, monitors)) return;
+    if (!EveryPieceOffEveryMonitor(StoredLayout(anchorX, anchorY), monitors)) return;
     RECT work{};
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) work = RECT{0, 0, 0, 0};
-    anchorX = PixelsToTwips(work.left, TwipsPerPixelX());
-    anchorY = PixelsToTwips(work.top, TwipsPerPixelY());
+    // The map as it stands around an anchor at (0, 0), then moved as a whole.
+    const PointL at = AnchorPlacingMapIn(StoredLayout(0, 0), RectL{work.left, work.top, work.right, work.bottom});
+    anchorX = PixelsToTwips(at.x, TwipsPerPixelX());
+    anchorY = PixelsToTwips(at.y, TwipsPerPixelY());
 }
 
 // Steps 1 to 15 for one piece; false when start-up has to stop.
@@ -155,6 +161,7 @@ bool SetUpPiece(int n, int32_t anchorX, int32_t anchorY) {
         piece->SetBackColor(c.kind == ini::ColorRead::Kind::Value ? c.value : White);
     }
 
+    piece->ready = true;
     DoEvents();
     return true;
 }

@@ -68,7 +68,8 @@ std::wstring ColourText(uint32_t colour) {
 std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces) {
     std::vector<IniEntry> out;
     int64_t ax = 0, ay = 0;
-    if (pieces.size() >= static_cast<size_t>(AnchorPiece) && pieces[AnchorPiece - 1].present) {
+    const bool anchored = pieces.size() >= static_cast<size_t>(AnchorPiece) && pieces[AnchorPiece - 1].present;
+    if (anchored) {
         ax = pieces[AnchorPiece - 1].left;
         ay = pieces[AnchorPiece - 1].top;
     }
@@ -80,7 +81,7 @@ std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces) {
         // An offset that leaves 32 bits could not be read back at start-up: the stored one is kept instead.
         const int64_t dx = number == AnchorPiece ? ax : p.left - ax;
         const int64_t dy = number == AnchorPiece ? ay : p.top - ay;
-        if (dx >= INT32_MIN && dx <= INT32_MAX && dy >= INT32_MIN && dy <= INT32_MAX) {
+        if (anchored && dx >= INT32_MIN && dx <= INT32_MAX && dy >= INT32_MIN && dy <= INT32_MAX) {
             out.push_back({section, L"X", std::to_wstring(dx)});
             out.push_back({section, L"Y", std::to_wstring(dy)});
         }
@@ -90,13 +91,14 @@ std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces) {
     return out;
 }
 
-std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop, const std::vector<uint32_t>& colours) {
+std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop,
+                                  const std::vector<std::optional<uint32_t>>& colours) {
     std::vector<IniEntry> out;
     const std::wstring anchor = SectionOf(AnchorPiece);
     out.push_back({anchor, L"X", std::to_wstring(anchorLeft)});
     out.push_back({anchor, L"Y", std::to_wstring(anchorTop)});
     for (size_t i = 0; i < colours.size(); ++i)
-        out.push_back({SectionOf(static_cast<int>(i) + 1), L"C", ColourText(colours[i])});
+        if (colours[i]) out.push_back({SectionOf(static_cast<int>(i) + 1), L"C", ColourText(*colours[i])});
     return out;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,8 @@ struct IniEntry {
     bool operator==(const IniEntry&) const = default;
 };
 
-// One piece as the capture command reads it; present is false for a piece that cannot be read.
+// One piece as the capture command reads it; present is false for a piece that cannot be read or that
+// start-up has not set up yet (its stored values stay).
 struct PieceSnapshot {
     bool present = false;
     int32_t left = 0, top = 0;      // screen twips
@@ -30,10 +32,13 @@ struct PieceSnapshot {
 };
 
 // Position capture: X, Y, 県庁X, 県庁Y of every present piece, piece-number order; pieces[k - 1] is piece k.
+// Without the anchor there is nothing to measure offsets from: only the dots are written then.
 std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces);
 
-// Exit: X and Y of 東京, then C of every piece in PieceIndex order; colours[i] is piece i + 1's fill.
-std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop, const std::vector<uint32_t>& colours);
+// Exit: X and Y of 東京, then C of every piece in PieceIndex order; colours[i] is piece i + 1's fill, or
+// nothing for a piece whose stored colour must stay (start-up has not set it up yet).
+std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop,
+                                  const std::vector<std::optional<uint32_t>>& colours);
 
 using IniWriter = std::function<IniWriteResult(const std::wstring&, const std::wstring&, const std::wstring&)>;
 // Writes every entry even after a failure; the result is the first failure, if any.

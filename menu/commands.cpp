@@ -83,7 +83,7 @@ void mSave_Click() {
     for (int k = 1; k <= PrefCount; ++k) {
         IgnoringErrors([&pieces, k] {
             const Piece* p = PieceAt(k);
-            if (!p) return;
+            if (!p || !p->ready) return;
             const TwipRect kc = p->KC();
             pieces[static_cast<size_t>(k - 1)] = {true, p->Left(), p->Top(), kc.left, kc.top};
         });
@@ -95,16 +95,16 @@ void mver_Click() { ShowVersionDialog(); }
 
 void mend_Click() {
     std::vector<IniEntry> entries;
-    if (const Piece* anchor = PieceAt(AnchorPiece)) {
-        std::vector<uint32_t> colours;
+    // Start-up sets the anchor up first; a piece it has not reached yet is still white, and writing that
+    // would overwrite the colour stored for it.
+    const Piece* anchor = PieceAt(AnchorPiece);
+    if (anchor && anchor->ready) {
+        std::vector<std::optional<uint32_t>> colours;
         for (int k = 1; k <= PrefCount; ++k) {
             const Piece* p = PieceAt(k);
-            colours.push_back(p ? p->BackColor() : 0x00FFFFFF);
+            colours.push_back(p && p->ready ? std::optional<uint32_t>(p->BackColor()) : std::nullopt);
         }
         entries = ExitEntries(anchor->Left(), anchor->Top(), colours);
-        // A piece that does not exist has no colour to keep.
-        for (int k = PrefCount; k >= 1; --k)
-            if (!PieceAt(k)) entries.erase(entries.begin() + 2 + (k - 1));
     }
     // Told before the program ends, so the user knows what was not kept.
     ReportWriteFailure(nullptr, WriteEntries(entries));

@@ -129,6 +129,7 @@ void PopupPieceMenu(HWND piece) {
 }
 
 void RunMenuCommand(UINT id) {
+    if (InputHeld()) return;  // chosen from a menu opened before a fatal message or a notice went up
     switch (id) {
     case IdSave: mSave_Click(); break;
     case IdBan: mban_Click(); break;

@@ -59,6 +59,7 @@ void DoEvents() {
 }
 
 void ShowNotice(HWND owner, const std::wstring& text, UINT flags) {
+    InputHold hold(owner);  // a notice tells of something not kept: no command may run behind it
     if (NoticeHook) {
         NoticeHook(owner, text, flags);
         return;

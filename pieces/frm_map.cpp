@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
@@ -80,6 +82,7 @@ int Modifiers(WPARAM keys) {
 
 // Picture1_MouseDown and Lname_MouseDown alike.
 void OnPress(Piece& piece, int button, int shift, int32_t x, int32_t y) {
+    if (InputHeld()) return;
     switch (button) {
     case RightButton:
         PopupPieceMenu(piece.hwnd());
@@ -97,6 +100,7 @@ void OnPress(Piece& piece, int button, int shift, int32_t x, int32_t y) {
 }
 
 void OnLnameDblClick(Piece& piece) {
+    if (InputHeld()) return;
     if (CaptureEnabled)
         OpenCapitalDialog(piece);
     else
@@ -374,6 +378,8 @@ void Piece::pMove() {
 
 void Piece::mMove() {
     DoEvents();
+    // A shutdown run from the messages above has destroyed every piece, this one too.
+    if (std::none_of(Pieces.begin(), Pieces.end(), [this](const auto& p) { return p.get() == this; })) return;
     Piece* anchor = PieceAt(AnchorPiece);
     if (!anchor) return;
     const double left = static_cast<double>(anchor->Left()) + offsetX;

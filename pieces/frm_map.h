@@ -22,6 +22,8 @@ public:
     int32_t offsetY = 0;
     bool bx = false;  // at home horizontally (set by mMove, cleared by pMove)
     bool by = false;
+    // Start-up has placed, dotted and coloured it: only then do its values mean what the file should keep.
+    bool ready = false;
 
     ~Piece();  // destroys the window
     HWND hwnd() const;

@@ -14,6 +14,9 @@ const wchar_t* const WindowShapeFailedText = L"It failed in plastic surgery of a
 std::function<void(const std::wstring&)> FatalExitHook;
 
 void FatalExit(const std::wstring& text) {
+    // The pieces already shown must not take a press while the message is up: a command chosen then
+    // (exit above all) would write a settings file the message says was left alone.
+    InputHold hold;
     if (FatalExitHook) {
         FatalExitHook(text);
         return;

@@ -206,13 +206,15 @@ int Windows() {
     return 0;
 }
 
+// Polls often: a test that acts while the map is still being built has only a few hundred milliseconds.
 int Wait(int n, int seconds) {
-    for (int t = 0; t < seconds * 10; ++t) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
         int visible = 0;
         for (HWND h : TopLevel(L"frmMap"))
             if (IsWindowVisible(h)) ++visible;
         if (visible >= n) return 0;
-        Sleep(100);
+        Sleep(5);
     }
     return 1;
 }

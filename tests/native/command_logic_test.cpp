@@ -100,15 +100,25 @@ TEST(CaptureEntries, PieceThatCannotBeReadIsSkipped) {
     auto entries = CaptureEntries(pieces);
     ASSERT_EQ(entries.size(), 184u);
     for (const auto& e : entries) EXPECT_NE(e.section, SectionOf(5));
-    // Without an anchor the offsets are taken from 0, and the rest still gets written.
+    // Without an anchor there is nothing to measure from: the offsets stored stay, the dots are written.
     pieces[12].present = false;
     entries = CaptureEntries(pieces);
-    ASSERT_EQ(entries.size(), 180u);
-    EXPECT_EQ(entries[0].value, L"3000");
+    ASSERT_EQ(entries.size(), 90u);
+    for (const auto& e : entries) EXPECT_TRUE(e.key == L"県庁X" || e.key == L"県庁Y");
+}
+
+TEST(ExitEntries, APieceWithoutAColourKeepsItsStoredOne) {
+    std::vector<std::optional<uint32_t>> colours(PrefCount);
+    colours[12] = 0xFF;
+    colours[0] = 0;
+    const auto entries = ExitEntries(0, 0, colours);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[2], (IniEntry{L"北海道", L"C", L"0"}));
+    EXPECT_EQ(entries[3], (IniEntry{L"東京", L"C", L"FF"}));
 }
 
 TEST(ExitEntries, AnchorPositionThenEveryColourInPieceIndexOrder) {
-    std::vector<uint32_t> colours(PrefCount, 0x00FFFFFF);
+    std::vector<std::optional<uint32_t>> colours(PrefCount, 0x00FFFFFF);
     colours[46] = 0xFF;
     const auto entries = ExitEntries(-45, 7200, colours);
     ASSERT_EQ(entries.size(), 49u);

@@ -102,6 +102,37 @@ TEST(Layout, MapIsOutOfReachOnlyWhenEveryPieceMissesEveryMonitor) {
     EXPECT_FALSE(EveryPieceOffEveryMonitor({{5000, 5000, 5100, 5100}}, {}));
 }
 
+TEST(Layout, AnOutOfReachMapIsPlacedWholeInTheWorkArea) {
+    // A map west and north of its anchor, 600 x 700 pixels, into a 1024 x 728 work area below a 40-pixel bar.
+    const std::vector<RectL> map = {{-400, -300, -100, 0}, {0, 0, 200, 400}, {-50, 100, 100, 400}};
+    const RectL work{0, 40, 1024, 768};
+    const PointL at = AnchorPlacingMapIn(map, work);
+    for (const RectL& p : map) {
+        EXPECT_GE(p.left + at.x, work.left);
+        EXPECT_GE(p.top + at.y, work.top);
+        EXPECT_LE(p.right + at.x, work.right);
+        EXPECT_LE(p.bottom + at.y, work.bottom);
+    }
+    // Centred where it fits: as much room on each side.
+    EXPECT_EQ((-400 + at.x) - work.left, work.right - (200 + at.x));
+    EXPECT_EQ((-300 + at.y) - work.top, work.bottom - (400 + at.y));
+}
+
+TEST(Layout, AMapLargerThanTheWorkAreaShowsFromItsTopLeft) {
+    const std::vector<RectL> map = {{-2000, -10, 0, 1500}, {0, 0, 100, 100}};
+    const PointL at = AnchorPlacingMapIn(map, RectL{100, 0, 1124, 768});
+    EXPECT_EQ(at.x, 100 + 2000);  // too wide and too tall: left and top edges on the work area's
+    EXPECT_EQ(at.y, 10);
+    // Only one axis too large: the other is still centred.
+    const PointL wide = AnchorPlacingMapIn({{0, 0, 2000, 100}}, RectL{0, 0, 1000, 500});
+    EXPECT_EQ(wide.x, 0);
+    EXPECT_EQ(wide.y, 200);
+    // No pieces: the work area's corner; far pieces do not overflow.
+    EXPECT_EQ(AnchorPlacingMapIn({}, RectL{7, 9, 100, 100}).x, 7);
+    const PointL far = AnchorPlacingMapIn({{INT32_MIN, INT32_MIN, INT32_MIN + 10, INT32_MIN + 10}}, RectL{0, 0, 100, 100});
+    EXPECT_EQ(far.x, INT32_MAX);
+}
+
 TEST(Layout, ScatterStaysOnTheScreen) {
     EXPECT_EQ(ScatterCoordinate(0.0, 15360, 2355), 0);
     EXPECT_EQ(ScatterCoordinate(0.5, 15360, 2360), 6500);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
@@ -189,6 +190,94 @@ TEST_F(Commands, ScatterAndGatherMoveEachPieceOnceAndReportTheirTime) {
     using ms = std::chrono::duration<double, std::milli>;
     std::printf("[perf] scatter of 46 pieces: %.1f ms, %d window moves\n", ms(t1 - t0).count(), scatterTotal);
     std::printf("[perf] gather of 46 pieces: %.1f ms, %d window moves\n", ms(t3 - t2).count(), gatherTotal);
+}
+
+// Every call that would move a piece, counted where the window system is first told of it (a move to where
+// the piece already stands included).
+HHOOK askHook = nullptr;
+std::vector<int> asked;
+LRESULT CALLBACK CountAsked(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING)
+        for (int k = 1; k <= static_cast<int>(Pieces.size()); ++k)
+            if (PieceAt(k)->hwnd() == m->hwnd) ++asked[static_cast<size_t>(k)];
+    return CallNextHookEx(askHook, code, wParam, lParam);
+}
+
+TEST_F(Commands, GatherOfAnAssembledMapStillVisitsEveryPieceButSkipsOnesMarkedHome) {
+    mgo_Click();  // the anchor is marked home from now on
+    const auto home = Places();
+    const int shizuoka = 18;
+    // Between the two passes: marked home by hand, so the second pass must leave it alone.
+    OnNextPump([] { P(shizuoka).bx = P(shizuoka).by = true; });
+    asked.assign(PrefCount + 1, 0);
+    askHook = SetWindowsHookExW(WH_CALLWNDPROC, CountAsked, nullptr, GetCurrentThreadId());
+    mgo_Click();
+    UnhookWindowsHookEx(askHook);
+    EXPECT_EQ(Places(), home);
+    int total = 0;
+    for (int k = 1; k <= PrefCount; ++k) {
+        const int expected = (k == AnchorPiece || k == shizuoka) ? 0 : 1;
+        EXPECT_EQ(asked[static_cast<size_t>(k)], expected) << k;
+        total += asked[static_cast<size_t>(k)];
+    }
+    EXPECT_EQ(total, 45);
+}
+
+TEST_F(Commands, ScatterUsesTheWholeScreenEvenUnderTheTaskbar) {
+    RECT saved{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved, 0);
+    const int h = GetSystemMetrics(SM_CYSCREEN);
+    RECT half{0, 0, GetSystemMetrics(SM_CXSCREEN), h / 2};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &half, 0));
+    mban_Click();
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved, 0);
+    int below = 0;
+    for (int k = 1; k <= PrefCount; ++k) {
+        if (k == AnchorPiece) continue;
+        const RECT r = ScreenRect(P(k).hwnd());
+        if (r.bottom > h / 2) ++below;
+        EXPECT_LE(r.bottom, h) << k;
+    }
+    EXPECT_GE(below, 10) << "pieces kept out of the part of the screen the work area leaves out";
+}
+
+// Exit chosen from a piece while a long command is still pumping messages between pieces.
+
+TEST_F(Commands, ExitFromInsideScatterGatherOrmMoveEndsCleanlyAndKeepsTheColours) {
+    const std::function<void()> commands[] = {mban_Click, mgo_Click, [] { P(20).mMove(); }};
+    for (const auto& command : commands) {
+        BuildPieces();
+        RemoveIni();
+        P(47).SetBackColor(0x000000FF);
+        ended = 0;
+        EndProcessHook = [this](UINT) { ++ended; };
+        OnNextPump([] { mend_Click(); });
+        command();  // goes on after the exit with no piece left to touch
+        EXPECT_EQ(ended, 1);
+        EXPECT_TRUE(Pieces.empty());
+        EXPECT_EQ(ReadIni(L"東京", L"X"), std::to_wstring(AnchorLeft));
+        EXPECT_EQ(ReadIni(L"沖縄", L"C"), L"FF");
+        EXPECT_EQ(IniLines().size(), 49u);
+    }
+}
+
+TEST_F(Commands, WhileAFailedWriteIsReportedNoCommandRuns) {
+    BlockIni();
+    HMENU menu = mpop();
+    const UINT exitItem = GetMenuItemID(menu, GetMenuItemCount(menu) - 1);
+    bool disabled = false;
+    NoticeHook = [&](HWND, const std::wstring& text, UINT) {
+        notices.push_back(text);
+        disabled = !IsWindowEnabled(P(1).hwnd()) && !IsWindowEnabled(P(AnchorPiece).hwnd());
+        RunMenuCommand(exitItem);
+    };
+    mSave_Click();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(disabled);
+    EXPECT_EQ(ended, 0) << "exit ran behind the notice";
+    EXPECT_EQ(Pieces.size(), 47u);
+    EXPECT_TRUE(IsWindowEnabled(P(1).hwnd()));
 }
 
 TEST_F(Commands, CaptureAfterStartUpRewritesTheLoadedOffsetsUnchanged) {

@@ -215,6 +215,16 @@ TEST_F(Dialogs, CapitalOkStoresAnEmptyTextAndReopensEmpty) {
     EXPECT_EQ(shown, L"");
 }
 
+TEST_F(Dialogs, CapitalOkLeavesTheDotsTipAsStartUpSetItUntilTheNextStart) {
+    P(Kanagawa).SetLtyouTip(L"横浜");
+    WithCapitalDialog([](HWND d) {
+        SetWindowTextW(Text1(d), L"横浜市中区");
+        Click(d, L"OK");
+    });
+    EXPECT_EQ(ReadIni(L"神奈川", L"県庁所在地"), L"横浜市中区");
+    EXPECT_EQ(P(Kanagawa).LtyouTip(), L"横浜");
+}
+
 TEST_F(Dialogs, CapitalOkStoresSpacesAsTypedAndReadingTrimsThem) {
     WithCapitalDialog([](HWND d) {
         SetWindowTextW(Text1(d), L"  横浜市  ");
@@ -334,6 +344,25 @@ TEST_F(Dialogs, ColourCancelKeepsAndAConfirmedColourFillsThePiece) {
     ChoosePieceColour(P(3));
     EXPECT_EQ(P(3).BackColor(), 0x0000FF00u);
     EXPECT_EQ(PickColor(P(3).hwnd(), 0), 0x0000FF00);
+    // White confirmed on a coloured piece is a colour like any other, not "nothing chosen".
+    ChooseColorHook = [](CHOOSECOLORW& cc) {
+        cc.rgbResult = 0x00FFFFFF;
+        return TRUE;
+    };
+    ChoosePieceColour(P(3));
+    EXPECT_EQ(P(3).BackColor(), 0x00FFFFFFu);
+}
+
+TEST_F(Dialogs, AChosenColourReachesTheFileOnlyAtExit) {
+    ChooseColorHook = [](CHOOSECOLORW& cc) {
+        cc.rgbResult = 0x0000FF00;
+        return TRUE;
+    };
+    ChoosePieceColour(P(3));
+    EXPECT_FALSE(IniExists());
+    EndProcessHook = [](UINT) {};
+    mend_Click();
+    EXPECT_EQ(ReadIni(L"秋田", L"C"), L"FF00");
 }
 
 struct FindOwned {

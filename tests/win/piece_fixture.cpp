@@ -34,6 +34,7 @@ void BuildPieces() {
         p.MoveKC(15 * n, 30 * n);
         p.Show();
         p.SetBackColor(0x00FFFFFF);
+        p.ready = true;
     }
     PumpUntil([] { return false; }, 50);
 }
@@ -115,7 +116,38 @@ void Later(int delayMs, std::function<void()> action) {
     pending[id] = std::move(action);
 }
 
+namespace {
+std::vector<std::function<void()>> soon;
+constexpr UINT RunSoon = WM_APP + 1;
+
+LRESULT CALLBACK SoonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != RunSoon) return DefWindowProcW(hwnd, message, wParam, lParam);
+    auto actions = std::move(soon);
+    soon.clear();
+    for (auto& action : actions) action();
+    return 0;
+}
+
+HWND SoonWindow() {
+    static HWND window = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = SoonProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KorvenTestSoon";
+        RegisterClassW(&wc);
+        return CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    }();
+    return window;
+}
+}  // namespace
+
+void OnNextPump(std::function<void()> action) {
+    if (soon.empty()) PostMessageW(SoonWindow(), RunSoon, 0, 0);
+    soon.push_back(std::move(action));
+}
+
 void CancelLater() {
+    soon.clear();
     for (auto& [id, action] : pending) KillTimer(nullptr, id);
     pending.clear();
 }

@@ -34,6 +34,8 @@ void UnblockIni();
 
 // Runs action once, from the message loop, after delayMs (inside whatever modal loop is running).
 void Later(int delayMs, std::function<void()> action);
+// Runs action from the next message pump that looks at the queue: the first one a command or start-up does.
+void OnNextPump(std::function<void()> action);
 // Forgets every action not yet run, so none reaches into a later dialog or test.
 void CancelLater();
 // Pumps messages until done() or the time is up; true when done.

@@ -1,12 +1,15 @@
 // The commands on a map that start-up itself built from a settings file.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
+#include "pieces/frm_map.h"
 #include "regions/shaping.h"
 #include "tests/win/desk_support.h"
 #include "tests/win/piece_fixture.h"
@@ -14,8 +17,9 @@
 namespace korven {
 namespace {
 
-// Offsets and dots on whole pixels, as capture mode leaves them.
-std::wstring Layout(int32_t anchorX, int32_t anchorY) {
+// Offsets and dots on whole pixels, as capture mode leaves them; with colours, a colour of its own for every
+// piece, written as exit writes it.
+std::wstring Layout(int32_t anchorX, int32_t anchorY, bool colours = false) {
     std::wstring ini;
     for (int k = 1; k <= PrefCount; ++k) {
         const auto home = test::HomeOf(k);
@@ -24,8 +28,37 @@ std::wstring Layout(int32_t anchorX, int32_t anchorY) {
         ini += L"Y=" + std::to_wstring(k == AnchorPiece ? anchorY : home.offsetY) + L"\r\n";
         ini += L"県庁X=" + std::to_wstring(15 * k) + L"\r\n";
         ini += L"県庁Y=" + std::to_wstring(30 * k) + L"\r\n";
+        if (colours) ini += L"C=" + ColourText(0x00102030u * static_cast<uint32_t>(k) & 0x00FFFFFF) + L"\r\n";
     }
     return ini;
+}
+
+// Runs action from the pump start-up does right after its shownth piece has been shown; how many pieces were
+// shown when it ran.
+HHOOK showHook = nullptr;
+int shownPieces = 0, trigger = 0, shownWhenRun = -1;
+std::function<void()> onShow;
+LRESULT CALLBACK CountShows(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == WM_SHOWWINDOW && m->wParam && PieceFromWindow(m->hwnd)) {
+        if (++shownPieces == trigger)
+            test::OnNextPump([] {
+                shownWhenRun = shownPieces;
+                onShow();
+            });
+    }
+    return CallNextHookEx(showHook, code, wParam, lParam);
+}
+void AfterShowing(int shown, std::function<void()> action) {
+    shownPieces = 0;
+    shownWhenRun = -1;
+    trigger = shown;
+    onShow = std::move(action);
+    showHook = SetWindowsHookExW(WH_CALLWNDPROC, CountShows, nullptr, GetCurrentThreadId());
+}
+void StopWatchingShows() {
+    if (showHook) UnhookWindowsHookEx(showHook);
+    showHook = nullptr;
 }
 
 class AfterStartUp : public ::testing::Test {
@@ -39,6 +72,8 @@ protected:
         Pieces.clear();
     }
     void TearDown() override {
+        StopWatchingShows();
+        test::CancelLater();
         Pieces.clear();
         FatalExitHook = nullptr;
         CaptureEnabled = false;
@@ -76,6 +111,73 @@ TEST_F(AfterStartUp, ExitAfterAScatterKeepsOnlyTheAnchorSoTheNextStartIsWhole) {
         EXPECT_EQ(PieceAt(k)->Left(), 4500 + test::HomeOf(k).offsetX) << k;
         EXPECT_EQ(PieceAt(k)->Top(), 2250 + test::HomeOf(k).offsetY) << k;
     }
+}
+
+// A command chosen from a piece that start-up has already shown, while later pieces are still to come.
+
+TEST_F(AfterStartUp, ExitWhileTheMapIsStillBuildingKeepsWhatThePiecesNotYetBuiltHold) {
+    test::WriteIniText(Layout(3000, 1500, true));
+    const std::string before = test::IniFileBytes();
+    AfterShowing(9, [] { mend_Click(); });
+    RunStartup(GetModuleHandleW(nullptr), L"");
+    EXPECT_EQ(shownWhenRun, 9);
+    EXPECT_TRUE(Pieces.empty()) << "exit ends the program";
+    // The nine built pieces carry their stored colours and the anchor its stored place: nothing differs.
+    EXPECT_EQ(test::IniFileBytes(), before);
+}
+
+TEST_F(AfterStartUp, CaptureWhileTheMapIsStillBuildingWritesOnlyThePiecesBuilt) {
+    test::WriteIniText(Layout(3000, 1500));
+    const std::string before = test::IniFileBytes();
+    AfterShowing(9, [] {
+        PieceAt(12)->Move(PieceAt(12)->Left() - 150, PieceAt(12)->Top());  // 埼玉, built second
+        mSave_Click();
+    });
+    RunStartup(GetModuleHandleW(nullptr), L"capture");
+    EXPECT_EQ(shownWhenRun, 9);
+    ASSERT_EQ(Pieces.size(), 47u);
+    EXPECT_EQ(ReadIni(L"埼玉", L"X"), std::to_wstring(test::HomeOf(12).offsetX - 150));
+    // Without the drag, the 38 pieces not yet built keep every value and the built ones rewrite theirs.
+    test::WriteIniText(Layout(3000, 1500));
+    AfterShowing(9, [] { mSave_Click(); });
+    RunStartup(GetModuleHandleW(nullptr), L"capture");
+    EXPECT_EQ(test::IniFileBytes(), before);
+}
+
+TEST_F(AfterStartUp, ScatterOrGatherWhileTheMapIsStillBuildingEndsWithTheRestAtHome) {
+    test::WriteIniText(Layout(3000, 1500, true));
+    const std::string before = test::IniFileBytes();
+    AfterShowing(5, [] { mgo_Click(); });
+    RunStartup(GetModuleHandleW(nullptr), L"");
+    ASSERT_EQ(Pieces.size(), 47u);
+    for (int k = 1; k <= PrefCount; ++k) {
+        EXPECT_EQ(PieceAt(k)->Left(), 3000 + test::HomeOf(k).offsetX) << k;
+        EXPECT_EQ(PieceAt(k)->Top(), 1500 + test::HomeOf(k).offsetY) << k;
+    }
+    Pieces.clear();
+
+    AfterShowing(5, [] { mban_Click(); });
+    RunStartup(GetModuleHandleW(nullptr), L"");
+    ASSERT_EQ(Pieces.size(), 47u);
+    for (int place = 5; place < PrefCount; ++place) {
+        const int k = PieceAtPlace(place);
+        EXPECT_EQ(PieceAt(k)->Left(), 3000 + test::HomeOf(k).offsetX) << k;
+    }
+    mend_Click();
+    EXPECT_EQ(test::IniFileBytes(), before);
+}
+
+TEST_F(AfterStartUp, ExitFromInsideAGatherThatStartUpIsRunningEndsEverythingCleanly) {
+    test::WriteIniText(Layout(3000, 1500, true));
+    const std::string before = test::IniFileBytes();
+    // The exit comes from the pump of the gather's first mMove, which itself runs inside start-up's pump.
+    AfterShowing(3, [] {
+        test::OnNextPump([] { mend_Click(); });
+        mgo_Click();
+    });
+    RunStartup(GetModuleHandleW(nullptr), L"");
+    EXPECT_TRUE(Pieces.empty());
+    EXPECT_EQ(test::IniFileBytes(), before);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "core/startup.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
+#include "pieces/color_chooser.h"
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"
@@ -260,6 +261,57 @@ TEST_F(Startup, CapitalCoordinateAndColourOutOfRangeStopToo) {
     EXPECT_TRUE(Has(text, L"値: 1000000"));
 }
 
+// A popup menu that opens is seen by its owner first; one that should not have opened is closed again.
+int popups = 0;
+LRESULT CALLBACK SeePopup(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == WM_INITMENUPOPUP) ++popups;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    EndMenu();
+}
+
+TEST_F(Startup, WhileAFatalMessageIsUpNoWindowTakesInputAndNothingIsWritten) {
+    std::wstring ini;
+    for (int k = 1; k <= PrefCount; ++k) ini += L"[" + SectionOf(k) + L"]\r\nC=FF\r\n";
+    ini = L"[北海道]\r\nX=99999999999\r\n" + ini;  // 北海道 is built last: 46 stand when start-up stops
+    WriteIniText(ini);
+    const std::string before = IniFileBytes();
+    int colourDialogs = 0;
+    ChooseColorHook = [&](CHOOSECOLORW&) { return ++colourDialogs, FALSE; };
+    HMENU menu = mpop();
+    const UINT exitItem = GetMenuItemID(menu, GetMenuItemCount(menu) - 1);
+    int shownAndEnabled = -1, ended = 0;
+    EndProcessHook = [&](UINT) { ++ended; };
+    FatalExitHook = [&](const std::wstring& text) {
+        shownAndEnabled = 0;
+        for (int k = 1; k <= PrefCount; ++k)
+            if (IsWindowVisible(P(k).hwnd()) && IsWindowEnabled(P(k).hwnd())) ++shownAndEnabled;
+        // Input queued before the message went up still reaches the windows: it must do nothing.
+        PostMessageW(P(13).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(2, 2));
+        PostMessageW(P(13).hwnd(), WM_RBUTTONDOWN, 0, MAKELPARAM(2, 2));
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, SeePopup, nullptr, GetCurrentThreadId());
+        SetTimer(nullptr, 0, 500, CloseMenu);
+        PumpFor(100);
+        UnhookWindowsHookEx(hook);
+        RunMenuCommand(exitItem);
+        throw Fatal{text};
+    };
+    const std::wstring text = StartExpectingStop();
+    ChooseColorHook = nullptr;
+    EndProcessHook = nullptr;
+    EXPECT_EQ(ended, 0);
+    EXPECT_TRUE(Has(text, L"[北海道]"));
+    EXPECT_EQ(shownAndEnabled, 0) << "every piece shown is disabled while the message is up";
+    EXPECT_EQ(colourDialogs, 0);
+    EXPECT_EQ(popups, 0);
+    EXPECT_EQ(Pieces.size(), 47u) << "exit did not run";
+    EXPECT_EQ(IniFileBytes(), before);
+    if (PieceAt(13)) EXPECT_TRUE(IsWindowEnabled(P(13).hwnd())) << "the hold gives the windows back when it ends";
+}
+
 TEST_F(Startup, SystemColourValuesAreKeptAsStored) {
     WriteIniText(L"[東京]\r\nC=80000005\r\n");
     Start();
@@ -272,9 +324,20 @@ TEST_F(Startup, ALayoutWhollyOffEveryMonitorIsBroughtToThePrimaryWorkArea) {
     Start();
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    EXPECT_EQ(P(13).Left(), work.left * 15);
-    EXPECT_EQ(P(13).Top(), work.top * 15);
-    EXPECT_EQ(P(12).Left(), work.left * 15 - 450);
+    // The whole map comes into the work area, not just the anchor: 埼玉 lies west and north of 東京.
+    RECT map{};
+    GetWindowRect(P(13).hwnd(), &map);
+    for (int k = 1; k <= PrefCount; ++k) {
+        RECT r{};
+        GetWindowRect(P(k).hwnd(), &r);
+        UnionRect(&map, &map, &r);
+    }
+    EXPECT_GE(map.left, work.left);
+    EXPECT_GE(map.top, work.top);
+    EXPECT_LE(map.right, work.right);
+    EXPECT_LE(map.bottom, work.bottom);
+    EXPECT_EQ(P(12).Left(), P(13).Left() - 450);
+    EXPECT_EQ(P(12).Top(), P(13).Top() - 600);
     EXPECT_EQ(P(12).offsetX, -450);
     EXPECT_EQ(IniFileBytes(), before);
 }
