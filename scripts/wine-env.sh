@@ -41,10 +41,22 @@ korven_wine_prefix() {
   if [ ! -f "$WINEPREFIX/.korven-ready" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
-    # There is no window manager on the virtual display: Wine draws the dialogs' frames and title bars itself.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.korven-ready"
   fi
+  # There is no window manager on the virtual display: Wine draws the dialogs' frames and title bars itself, and
+  # must not manage windows. A managing Wine turns a window into a managed one the first time it moves after being
+  # activated, unmapping and remapping it; that drops the pointer grab of a drag under way, so a piece's first drag
+  # stops after its first step. Checked on every run: a prefix made before these keys existed lacks them.
+  if ! korven_x11_keys_set; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    wineserver -w
+  fi
+}
+korven_x11_keys_set() {
+  awk '/^\[/ { x11 = ($0 ~ /^\[Software\\\\Wine\\\\X11 Driver\]/) }
+       x11 && $0 == "\"Managed\"=\"N\"" { m = 1 }
+       x11 && $0 == "\"Decorated\"=\"N\"" { d = 1 }
+       END { exit !(m && d) }' "$WINEPREFIX/user.reg" 2>/dev/null
 }
