@@ -1,0 +1,212 @@
+"""The paths a person takes in the middle of things: a command while the map is still being built, a fatal
+message, a settings file saved as UTF-8, a layout left on a monitor that is gone. Each starts from a KORVEN.ini
+whose values would show a loss, and compares the file byte for byte afterwards."""
+import subprocess
+import time
+
+from korvenbb import WINE_RUN, Session, check, main, read_ini, settle, xdo
+
+
+def with_colours(ini):
+    """The shipped layout with a colour of its own stored for every prefecture, as exit writes colours."""
+    out, n = [], 0
+    for line in ini.split(b"\r\n"):
+        out.append(line)
+        if line.startswith(b"["):
+            n += 1
+            out.append(b"C=%X" % ((0x102030 * n) & 0xFFFFFF))
+    return b"\r\n".join(out)
+
+
+def replace_value(ini, section, key, value):
+    out, cur = [], None
+    for line in ini.split(b"\r\n"):
+        if line.startswith(b"["):
+            cur = line[1:line.index(b"]")].decode("cp932")
+        elif cur == section and line.split(b"=", 1)[0] == key.encode("cp932"):
+            line = key.encode("cp932") + b"=" + value.encode("cp932")
+        out.append(line)
+    return b"\r\n".join(out)
+
+
+def visible(s, cls):
+    return [w for w in s.windows() if w["class"] == cls]
+
+
+def home_of_tokyo(a):
+    """Where 東京 can be pressed at the shipped layout: learnt from one ordinary start."""
+    s = Session(a, "interrupted-learn")
+    try:
+        s.start()
+        return {p.get("name"): p for p in s.pieces()["pieces"]}["東京"]["inner"]
+    finally:
+        s.kill()
+
+
+def popup_while_building(a, s, argv, at):
+    """Starts the program, right-clicks 東京 as soon as it shows and waits for the popup: start-up is held by
+    the menu. The number of pieces shown then, or None when start-up had finished first."""
+    xdo("mousemove", *at)
+    s.start(*argv, wait_pieces=0)
+    subprocess.run(["bash", WINE_RUN, a.probe, "wait", "1", "60"])
+    # Wine takes a press for the window it last saw the pointer move over: the pointer stood still while
+    # 東京 appeared under it.
+    xdo("mousemove", at[0] + 1, at[1])
+    xdo("mousemove", *at)
+    xdo("click", 3)
+    settle(1.0)
+    if not visible(s, "#32768"):
+        return None
+    shown = sum(1 for p in s.pieces()["pieces"] if p["visible"])
+    return shown if shown < 47 else None
+
+
+def interrupted(a, name, ini, argv, keys):
+    """Chooses an item by keys from a popup raised while the map is still building; the pieces shown then."""
+    at = home_of_tokyo(a)
+    for attempt in range(4):
+        s = Session(a, f"{name}-{attempt}", ini)
+        shown = None
+        try:
+            shown = popup_while_building(a, s, argv, at)
+            if shown is not None:
+                xdo("key", *keys)
+                settle(1.5)
+                return s, shown
+        finally:
+            if shown is None:
+                s.kill()  # start-up won the race this time, or something failed
+    check(False, f"{name}: the popup never opened before start-up finished")
+    return None, 0
+
+
+def test_exit_while_the_map_is_still_building_keeps_every_stored_colour(a):
+    ini = with_colours(Session(a, "interrupted-source").ini_bytes())
+    s, shown = interrupted(a, "exit-building", ini, [], ["Up", "Return"])  # 終了
+    if not s:
+        return
+    try:
+        print(f"終了 chosen with {shown} of 47 pieces shown")
+        check(s.wait_exit(30) is not None, "the program did not end after 終了")
+        check(s.ini_bytes() == ini, "exit during start-up changed the file: "
+              + str({k: v for k, v in read_ini(s.ini_bytes()).items() if v != read_ini(ini).get(k)})[:300])
+    finally:
+        s.kill()
+
+
+def test_capture_while_capture_mode_start_up_is_building_keeps_the_rest(a):
+    ini = Session(a, "interrupted-source").ini_bytes()
+    s, shown = interrupted(a, "capture-building", ini, ["capture"], ["Down", "Return"])  # 位置情報取得
+    if not s:
+        return
+    try:
+        print(f"位置情報取得 chosen with {shown} of 47 pieces shown")
+        # The built pieces stand where the file put them, so their values come back the same.
+        check(s.ini_bytes() == ini, "capture during start-up changed the file: "
+              + str({k: v for k, v in read_ini(s.ini_bytes()).items() if v != read_ini(ini).get(k)})[:300])
+    finally:
+        s.kill()
+
+
+def test_a_fatal_message_holds_the_program_and_ends_it_without_writing(a):
+    shipped = Session(a, "interrupted-source").ini_bytes()
+    ini = replace_value(with_colours(shipped), "北海道", "X", "99999999999")  # the last piece built
+    s = Session(a, "fatal", ini)
+    try:
+        s.start(wait_pieces=46)
+        box = []
+        for _ in range(40):
+            box = [w for w in visible(s, "#32770") if w["title"] == "コルベン"]
+            if box:
+                break
+            settle(0.25)
+        check(box, "no message about the coordinate")
+        if not box:
+            return
+        # A piece the message box does not cover.
+        r = box[0]["rect"]
+        x, y = next(p["inner"] for p in s.pieces()["pieces"] if p["visible"] and p["region_ok"] and not (
+            r[0] <= p["inner"][0] < r[2] and r[1] <= p["inner"][1] < r[3]))
+        xdo("mousemove", x, y)
+        settle(0.3)
+        xdo("click", 3)
+        settle(1.0)
+        check(not visible(s, "#32768"), "a popup menu opened behind the fatal message")
+        xdo("click", "--repeat", 2, "--delay", 80, 1)
+        settle(1.5)
+        dialogs = visible(s, "#32770")
+        check(len(dialogs) == 1, f"a dialog opened behind the fatal message: {[d['title'] for d in dialogs]}")
+        check(all(not w["enabled"] for w in visible(s, "frmMap")), "a piece takes input behind the fatal message")
+        # OK, pressed with the real mouse: the button sits at the box's bottom centre.
+        xdo("mousemove", (r[0] + r[2]) // 2, r[3] - 20)
+        settle(0.3)
+        xdo("click", 1)
+        if s.wait_exit(15) is None:
+            xdo("key", "Return")
+        check(s.wait_exit(30) is not None, "the program did not end when the message was closed")
+        check(s.ini_bytes() == ini, "the file changed although the message says it was not")
+    finally:
+        s.kill()
+
+
+def test_a_settings_file_saved_as_utf8_is_read_and_kept_as_utf8(a):
+    shipped = Session(a, "interrupted-source").ini_bytes()
+    ini = with_colours(shipped).decode("cp932").encode("utf-8")
+    s = Session(a, "utf8", ini)
+    try:
+        s.start()
+        pieces = {p.get("name"): p for p in s.pieces()["pieces"]}
+        layout = read_ini(shipped)
+        ax, ay = int(layout["東京"]["X"]) // 15, int(layout["東京"]["Y"]) // 15
+        wrong = [n for n, p in pieces.items() if n and p["rect"][:2] != (
+            [ax, ay] if n == "東京" else [ax + int(layout[n]["X"]) // 15, ay + int(layout[n]["Y"]) // 15])]
+        check(not wrong, f"pieces not at the layout the UTF-8 file holds: {wrong[:5]}")
+        x, y = pieces["岐阜"]["inner"]
+        xdo("mousemove", x, y)
+        settle(0.3)
+        xdo("click", 3)
+        settle(0.8)
+        xdo("key", "Up", "Return")  # 終了
+        check(s.wait_exit(30) is not None, "the program did not end after 終了")
+        after = s.ini_bytes()
+        try:
+            text = after.decode("utf-8")
+        except UnicodeDecodeError:
+            check(False, "the file is no longer UTF-8")
+            return
+        check(text.count("[") == 47, f"{text.count('[')} sections, expected 47")
+        check(after == ini, "exit rewrote values it had read from the UTF-8 file")
+    finally:
+        s.kill()
+
+
+def test_a_layout_off_every_monitor_brings_the_whole_map_into_view(a):
+    shipped = Session(a, "interrupted-source").ini_bytes()
+    ini = replace_value(shipped, "東京", "X", "-2000000")
+    s = Session(a, "off-screen", ini)
+    try:
+        s.start()
+        ps = s.pieces()["pieces"]
+        off = [p["name"] for p in ps if p["rect"][0] < 0 or p["rect"][1] < 0 or p["rect"][2] > 1024 or p["rect"][3] > 768]
+        check(len(ps) == 47 and not off, f"pieces not wholly on the screen: {off}")
+        # Still the map: every piece at its offset from the anchor.
+        byname = {p.get("name"): p for p in ps}
+        layout = read_ini(shipped)
+        tx, ty = byname["東京"]["rect"][:2]
+        moved = [n for n, p in byname.items() if n != "東京" and p["rect"][:2] != [
+            tx + int(layout[n]["X"]) // 15, ty + int(layout[n]["Y"]) // 15]]
+        check(not moved, f"pieces not at their offsets: {moved[:5]}")
+        check(s.ini_bytes() == ini, "bringing the map into view wrote to the file")
+    finally:
+        s.kill()
+
+
+if __name__ == "__main__":
+    import os
+    only = os.environ.get("KORVEN_BB_ONLY")
+    tests = [test_exit_while_the_map_is_still_building_keeps_every_stored_colour,
+             test_capture_while_capture_mode_start_up_is_building_keeps_the_rest,
+             test_a_fatal_message_holds_the_program_and_ends_it_without_writing,
+             test_a_settings_file_saved_as_utf8_is_read_and_kept_as_utf8,
+             test_a_layout_off_every_monitor_brings_the_whole_map_into_view]
+    main([t for t in tests if not only or only in t.__name__])
