@@ -48,15 +48,20 @@ korven_wine_prefix() {
   # must not manage windows. A managing Wine turns a window into a managed one the first time it moves after being
   # activated, unmapping and remapping it; that drops the pointer grab of a drag under way, so a piece's first drag
   # stops after its first step. Checked on every run: a prefix made before these keys existed lacks them.
-  if ! korven_x11_keys_set; then
+  # A test program that crashes must end, not wait on a crash dialog nobody sees until ctest's time-out.
+  if ! korven_prefix_keys_set; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
     wineserver -w
   fi
 }
-korven_x11_keys_set() {
+korven_prefix_keys_set() {
   awk '/^\[/ { x11 = ($0 ~ /^\[Software\\\\Wine\\\\X11 Driver\]/) }
        x11 && $0 == "\"Managed\"=\"N\"" { m = 1 }
        x11 && $0 == "\"Decorated\"=\"N\"" { d = 1 }
-       END { exit !(m && d) }' "$WINEPREFIX/user.reg" 2>/dev/null
+       /^\[Software\\\\Wine\\\\WineDbg\]/ { dbg = 1; next }
+       /^\[/ { dbg = 0 }
+       dbg && $0 == "\"ShowCrashDialog\"=dword:00000000" { c = 1 }
+       END { exit !(m && d && c) }' "$WINEPREFIX/user.reg" 2>/dev/null
 }
