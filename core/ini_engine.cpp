@@ -6,6 +6,7 @@
 #include <cmath>
 #include <fstream>
 #include <random>
+#include <vector>
 
 namespace korven::ini {
 
@@ -20,9 +21,52 @@ bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c
 
 unsigned char Byte(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
-// Length in bytes of the character starting at i: 2 for a lead byte with a valid trail, otherwise 1.
-std::size_t CharLength(std::string_view s, std::size_t i) {
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// How many bytes the UTF-8 sequence that lead starts has, 0 when lead cannot start one.
+std::size_t Utf8Expected(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+// The second byte is where overlong forms, surrogates and code points past U+10FFFF show.
+bool Utf8SecondFits(unsigned char lead, unsigned char second) {
+    switch (lead) {
+        case 0xE0: return second >= 0xA0 && second <= 0xBF;
+        case 0xED: return second >= 0x80 && second <= 0x9F;
+        case 0xF0: return second >= 0x90 && second <= 0xBF;
+        case 0xF4: return second >= 0x80 && second <= 0x8F;
+        default: return IsContinuation(second);
+    }
+}
+
+// Bytes from i that fit the sequence begun there (at most its expected length).
+std::size_t Utf8Fitting(std::string_view s, std::size_t i) {
+    std::size_t want = Utf8Expected(Byte(s, i));
+    if (want <= 1) return want;
+    std::size_t n = 1;
+    while (n < want && i + n < s.size() &&
+           (n == 1 ? Utf8SecondFits(Byte(s, i), Byte(s, i + 1)) : IsContinuation(Byte(s, i + n))))
+        ++n;
+    return n;
+}
+
+// Length in bytes of the character starting at i. Code page 932: 2 for a lead byte with a valid trail,
+// otherwise 1. UTF-8: the whole sequence when it is well formed, otherwise 1.
+std::size_t CharLength(std::string_view s, std::size_t i, Encoding enc) {
+    if (enc == Encoding::Utf8) {
+        if (Byte(s, i) < 0x80) return 1;
+        std::size_t want = Utf8Expected(Byte(s, i));
+        return want > 1 && Utf8Fitting(s, i) == want ? want : 1;
+    }
     return (IsLeadByte(Byte(s, i)) && i + 1 < s.size() && IsTrailByte(Byte(s, i + 1))) ? 2 : 1;
+}
+
+std::size_t BomLength(std::string_view file, Encoding enc) {
+    return enc == Encoding::Utf8 && file.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
 }
 
 std::string_view CutAtNul(std::string_view s) { return s.substr(0, s.find('\0')); }
@@ -36,14 +80,14 @@ std::string_view TrimBlanks(std::string_view s) {
 
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// ASCII letters match either case; the second byte of a double-byte character only matches itself.
+// ASCII letters match either case; the other bytes of a multi-byte character only match themselves.
 // Equal prefixes have the same character boundaries, so one walk serves both names.
-bool NamesEqual(std::string_view a, std::string_view b) {
+bool NamesEqual(std::string_view a, std::string_view b, Encoding enc) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size();) {
-        std::size_t n = CharLength(a, i);
-        if (n == 2) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+        std::size_t n = CharLength(a, i, enc);
+        if (n > 1) {
+            if (a.substr(i, n) != b.substr(i, n)) return false;
         } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
             return false;
         }
@@ -63,7 +107,7 @@ struct Line {
     std::size_t valueBegin = 0, valueEnd = 0;  // the value's bytes when hasEquals
 };
 
-Line ParseLine(std::string_view file, std::size_t begin) {
+Line ParseLine(std::string_view file, std::size_t begin, Encoding enc) {
     Line line;
     std::size_t end = file.find_first_of("\r\n", begin);
     if (end == std::string_view::npos) end = file.size();
@@ -80,7 +124,7 @@ Line ParseLine(std::string_view file, std::size_t begin) {
     if (file[b] == '[') {
         // The name runs to the last "]" that is a character of its own; text after it is ignored.
         std::size_t close = std::string_view::npos;
-        for (std::size_t i = b + 1; i < e; i += CharLength(file, i)) {
+        for (std::size_t i = b + 1; i < e; i += CharLength(file, i, enc)) {
             if (file[i] == ']') close = i;
         }
         if (close != std::string_view::npos) {
@@ -91,7 +135,7 @@ Line ParseLine(std::string_view file, std::size_t begin) {
         // A "[" without "]" is read as an ordinary line.
     }
     line.kind = Line::Kind::Key;
-    std::size_t eq = file.substr(b, e - b).find('=');  // "=" is never a trail byte
+    std::size_t eq = file.substr(b, e - b).find('=');  // "=" is never part of a longer character
     if (eq == std::string_view::npos) {
         line.name = CutAtNul(file.substr(b, e - b));
         return line;
@@ -113,24 +157,25 @@ struct Location {
     Line key;
 };
 
-Location Find(std::string_view file, std::string_view section, std::string_view key) {
+// file here is what follows any byte-order mark.
+Location Find(std::string_view file, std::string_view section, std::string_view key, Encoding enc) {
     section = TrimBlanks(section);
     key = TrimBlanks(key);
     Location loc;
-    bool inSection = NamesEqual(std::string_view(), section);  // lines before any header: the nameless one
+    bool inSection = NamesEqual(std::string_view(), section, enc);  // lines before any header: the nameless one
     loc.sectionFound = inSection;
     for (std::size_t pos = 0; pos < file.size();) {
-        Line line = ParseLine(file, pos);
+        Line line = ParseLine(file, pos, enc);
         if (line.kind == Line::Kind::Section) {
             if (inSection) return loc;  // only the first matching section counts
-            inSection = NamesEqual(line.name, section);
+            inSection = NamesEqual(line.name, section, enc);
             if (inSection) {
                 loc.sectionFound = true;
                 loc.sectionTail = line.next;
             }
         } else if (line.kind == Line::Kind::Key && inSection) {
             loc.sectionTail = line.next;
-            if (NamesEqual(line.name, key)) {
+            if (NamesEqual(line.name, key, enc)) {
                 loc.keyFound = true;
                 loc.key = line;
                 return loc;
@@ -141,14 +186,45 @@ Location Find(std::string_view file, std::string_view section, std::string_view 
     return loc;
 }
 
-std::string_view CutToLimit(std::string_view s, std::size_t limit) {
+// How many of the names have a section in file, read in enc.
+std::size_t SectionsFound(std::string_view file, std::span<const NameForms> names, Encoding enc) {
+    std::vector<bool> found(names.size(), false);
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < file.size() && count < names.size();) {
+        Line line = ParseLine(file, pos, enc);
+        if (line.kind == Line::Kind::Section) {
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                std::string_view name = enc == Encoding::Utf8 ? names[i].utf8 : names[i].cp932;
+                if (!found[i] && NamesEqual(line.name, name, enc)) {
+                    found[i] = true;
+                    ++count;
+                }
+            }
+        }
+        pos = line.next;
+    }
+    return count;
+}
+
+std::string_view CutToLimit(std::string_view s, std::size_t limit, Encoding enc) {
     std::size_t i = 0;
     while (i < s.size()) {
-        std::size_t n = CharLength(s, i);
+        std::size_t n = CharLength(s, i, enc);
         if (i + n > limit) break;
         i += n;
     }
     return s.substr(0, i);
+}
+
+// A UTF-8 name ending in the first bytes of a character.
+bool EndsInPartUtf8(std::string_view s) {
+    for (std::size_t back = 1; back <= 3 && back <= s.size(); ++back) {
+        std::size_t i = s.size() - back;
+        if (IsContinuation(Byte(s, i))) continue;
+        std::size_t want = Utf8Expected(Byte(s, i));
+        return want > back && Utf8Fitting(s, i) == back;
+    }
+    return false;
 }
 
 std::string_view LineEnding(std::string_view file) {
@@ -166,12 +242,32 @@ bool EndsWithLineBreak(std::string_view s) { return !s.empty() && (s.back() == '
 
 }  // namespace
 
-std::string ReadProfileValue(std::string_view file, std::string_view section, std::string_view key) {
-    Location loc = Find(file, section, key);
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = CharLength(text, i, Encoding::Utf8);
+        if (n == 1 && Byte(text, i) >= 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+Encoding EncodingOf(std::string_view file, std::span<const NameForms> names) {
+    std::size_t bom = BomLength(file, Encoding::Utf8);
+    std::string_view body = file.substr(bom);
+    if (!IsValidUtf8(body)) return Encoding::Cp932;
+    std::size_t asUtf8 = SectionsFound(body, names, Encoding::Utf8);
+    std::size_t asCp932 = SectionsFound(file, names, Encoding::Cp932);
+    if (asUtf8 > asCp932 || (bom > 0 && asUtf8 == asCp932)) return Encoding::Utf8;
+    return Encoding::Cp932;
+}
+
+std::string ReadProfileValue(std::string_view file, std::string_view section, std::string_view key, Encoding enc) {
+    file.remove_prefix(BomLength(file, enc));
+    Location loc = Find(file, section, key, enc);
     if (!loc.keyFound || !loc.key.hasEquals) return {};
     std::string_view v = CutAtNul(file.substr(loc.key.valueBegin, loc.key.valueEnd - loc.key.valueBegin));
     if (IsQuoted(v)) v = v.substr(1, v.size() - 2);
-    return std::string(CutToLimit(v, kMaxValueBytes));
+    return std::string(CutToLimit(v, kMaxValueBytes, enc));
 }
 
 std::string TrimSpaces(std::string_view text) {
@@ -181,7 +277,7 @@ std::string TrimSpaces(std::string_view text) {
     return std::string(text.substr(b, e - b + 1));
 }
 
-StoreProblem CheckStorable(std::string_view section, std::string_view key, std::string_view value) {
+StoreProblem CheckStorable(std::string_view section, std::string_view key, std::string_view value, Encoding enc) {
     for (std::string_view s : {section, key, value}) {
         if (s.find_first_of("\r\n") != std::string_view::npos) return StoreProblem::LineBreak;
         if (s.find('\0') != std::string_view::npos) return StoreProblem::NulByte;
@@ -192,20 +288,31 @@ StoreProblem CheckStorable(std::string_view section, std::string_view key, std::
     }
     if (key.find('=') != std::string_view::npos) return StoreProblem::EqualsInKey;
     if (key.front() == '[') return StoreProblem::BracketStartsKey;
+    if (enc == Encoding::Utf8) {
+        if (EndsInPartUtf8(section)) return StoreProblem::LeadByteAtEnd;
+        for (std::string_view s : {section, key, value}) {
+            if (!IsValidUtf8(s)) return StoreProblem::NotUtf8;
+        }
+        return StoreProblem::None;
+    }
     std::size_t last = 0;
-    for (std::size_t i = 0; i < section.size(); i += CharLength(section, i)) last = i;
+    for (std::size_t i = 0; i < section.size(); i += CharLength(section, i, enc)) last = i;
     if (last == section.size() - 1 && IsLeadByte(Byte(section, last))) return StoreProblem::LeadByteAtEnd;
     return StoreProblem::None;
 }
 
 std::string WriteProfileValue(std::string_view file, std::string_view section, std::string_view key,
-                               std::string_view plainValue) {
+                               std::string_view plainValue, Encoding enc) {
     std::string quoted;
     if (IsQuoted(plainValue)) quoted.append("\"").append(plainValue).append("\"");
     std::string_view value = quoted.empty() ? plainValue : std::string_view(quoted);
-    Location loc = Find(file, section, key);
     std::string out;
     out.reserve(file.size() + section.size() + key.size() + value.size() + 8);
+    // The mark stays where it is; everything else is placed as in a file without one.
+    const std::size_t bom = BomLength(file, enc);
+    out.append(file.substr(0, bom));
+    file.remove_prefix(bom);
+    Location loc = Find(file, section, key, enc);
     std::string_view eol = LineEnding(file);
     if (loc.keyFound) {
         const Line& k = loc.key;
@@ -218,12 +325,12 @@ std::string WriteProfileValue(std::string_view file, std::string_view section, s
     } else if (loc.sectionFound) {
         std::size_t at = loc.sectionTail;
         out.append(file.substr(0, at));
-        if (!out.empty() && !EndsWithLineBreak(out)) out.append(eol);
+        if (out.size() > bom && !EndsWithLineBreak(out)) out.append(eol);
         out.append(key).append("=").append(value).append(eol);
         out.append(file.substr(at));
     } else {
         out.append(file);
-        if (!out.empty() && !EndsWithLineBreak(out)) out.append(eol);
+        if (out.size() > bom && !EndsWithLineBreak(out)) out.append(eol);
         out.append("[").append(section).append("]").append(eol);
         out.append(key).append("=").append(value).append(eol);
     }

@@ -1,9 +1,10 @@
-// The private-profile format over the bytes of a code page 932 file, the rules for numbers and colours
-// stored in it, and the file layer that reads it whole and replaces it in one step. No window code here.
+// The private-profile format over the bytes of a code page 932 or UTF-8 file, the rules for numbers and
+// colours stored in it, and the file layer that reads it whole and replaces it in one step. No window code here.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -17,10 +18,33 @@ inline constexpr std::size_t kMaxValueBytes = 510;
 bool IsLeadByte(unsigned char c);
 bool IsTrailByte(unsigned char c);
 
+// Code page 932 is what the program creates and what the platform's ANSI profile functions read; UTF-8 is
+// what an editor may have saved the file as. Names, values and file are all bytes of the one encoding.
+enum class Encoding { Cp932, Utf8 };
+
+// A UTF-8 file may start with it; it is no part of the first line.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Well-formed UTF-8: no stray continuation bytes, overlong forms, surrogates or code points past U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
+// A section name as each encoding spells it.
+struct NameForms {
+    std::string_view utf8, cp932;
+};
+
+// The encoding to read and write file in, by which reading finds the sections: UTF-8 when the bytes after
+// an optional byte-order mark are valid UTF-8 and reading them as UTF-8 finds more of the names' sections
+// than reading the whole file as code page 932 does (with a mark, at least as many, so a marked file stays
+// UTF-8 when it names none). Code page 932 otherwise, an empty file included.
+Encoding EncodingOf(std::string_view file, std::span<const NameForms> names);
+
 // The value of key in the first section called section, as the platform's ANSI reader hands it over:
 // blanks around it dropped, one pair of enclosing quotes dropped, cut at a NUL byte and then to at most
-// kMaxValueBytes without splitting a double-byte character. Empty when the section or key is missing.
-std::string ReadProfileValue(std::string_view file, std::string_view section, std::string_view key);
+// kMaxValueBytes without splitting a character. Empty when the section or key is missing. In UTF-8 a
+// leading byte-order mark is skipped.
+std::string ReadProfileValue(std::string_view file, std::string_view section, std::string_view key,
+                             Encoding encoding = Encoding::Cp932);
 
 // ReadIni's last step: spaces (only spaces) removed at both ends.
 std::string TrimSpaces(std::string_view text);
@@ -34,16 +58,19 @@ enum class StoreProblem {
     NulByte,            // reading stops at a NUL
     EqualsInKey,        // the first "=" ends the key
     BracketStartsKey,   // a key line starting with "[" can read as a section header
-    LeadByteAtEnd,      // a section ending in half a character would swallow its "]"
+    LeadByteAtEnd,      // a section ending in half a character would swallow its "]" (or, in UTF-8, not be text)
+    NotUtf8,            // invalid UTF-8 would make a UTF-8 file read as code page 932 from then on
 };
-StoreProblem CheckStorable(std::string_view section, std::string_view key, std::string_view value);
+StoreProblem CheckStorable(std::string_view section, std::string_view key, std::string_view value,
+                           Encoding encoding = Encoding::Cp932);
 
 // The file with key of section set to value: the value replaced in place in the first matching section's
 // first matching key, or the key added at the end of that section, or the section added at the end of the
-// file. Every other byte stays as it was. A value in enclosing quotes gets one more pair, which reading
-// drops, so that it reads back with its own. Call only when CheckStorable gives None.
+// file. Every other byte stays as it was, a UTF-8 byte-order mark included. A value in enclosing quotes
+// gets one more pair, which reading drops, so that it reads back with its own. Call only when CheckStorable
+// gives None for the same encoding.
 std::string WriteProfileValue(std::string_view file, std::string_view section, std::string_view key,
-                               std::string_view value);
+                               std::string_view value, Encoding encoding = Encoding::Cp932);
 
 // The number rule: the leading decimal number of the text (spaces and tabs skipped, optional sign, digits,
 // optional "." fraction and "e" exponent), 0 when there is none, rounded to the nearest integer with halves

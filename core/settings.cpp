@@ -4,45 +4,72 @@
 
 #include <cerrno>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/catalogue.h"
 #include "core/ini_engine.h"
 
 namespace korven {
 namespace {
 
-// The file is always code page 932, whatever the machine's ANSI code page.
-constexpr UINT kFileCodePage = 932;
+// Code page 932 whatever the machine's ANSI code page, unless the file is UTF-8 (ini::EncodingOf).
+UINT CodePageOf(ini::Encoding e) { return e == ini::Encoding::Utf8 ? CP_UTF8 : 932; }
 
-// Text → code page 932 bytes; false when some character has no exact form there (no best-fit
-// look-alikes, no question marks).
-bool ToFileBytes(std::wstring_view text, std::string& out) {
+// Text → the file's bytes; false when some character has no exact form there (no best-fit look-alikes,
+// no question marks, no replacement characters for lone surrogates).
+bool ToFileBytes(std::wstring_view text, ini::Encoding enc, std::string& out) {
     out.clear();
     if (text.empty()) return true;
+    const UINT cp = CodePageOf(enc);
+    // UTF-8 takes neither the best-fit flag nor the default-character report.
+    const DWORD flags = enc == ini::Encoding::Utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
     int n = static_cast<int>(text.size());
     BOOL usedDefault = FALSE;
-    int len = WideCharToMultiByte(kFileCodePage, WC_NO_BEST_FIT_CHARS, text.data(), n, nullptr, 0, nullptr, &usedDefault);
+    BOOL* report = enc == ini::Encoding::Utf8 ? nullptr : &usedDefault;
+    int len = WideCharToMultiByte(cp, flags, text.data(), n, nullptr, 0, nullptr, report);
     if (len <= 0 || usedDefault) return false;
     out.resize(static_cast<std::size_t>(len));
-    WideCharToMultiByte(kFileCodePage, WC_NO_BEST_FIT_CHARS, text.data(), n, out.data(), len, nullptr, &usedDefault);
+    WideCharToMultiByte(cp, flags, text.data(), n, out.data(), len, nullptr, report);
     if (usedDefault) return false;
     // Some converters map silently to a look-alike despite the flag; only a faithful round trip counts.
-    int back = MultiByteToWideChar(kFileCodePage, 0, out.data(), len, nullptr, 0);
+    int back = MultiByteToWideChar(cp, 0, out.data(), len, nullptr, 0);
     std::wstring check(static_cast<std::size_t>(back > 0 ? back : 0), L'\0');
-    if (back > 0) MultiByteToWideChar(kFileCodePage, 0, out.data(), len, check.data(), back);
+    if (back > 0) MultiByteToWideChar(cp, 0, out.data(), len, check.data(), back);
     return check == text;
 }
 
-std::wstring FromFileBytes(std::string_view bytes) {
+std::wstring FromFileBytes(std::string_view bytes, ini::Encoding enc) {
     if (bytes.empty()) return {};
+    const UINT cp = CodePageOf(enc);
     int n = static_cast<int>(bytes.size());
-    int len = MultiByteToWideChar(kFileCodePage, 0, bytes.data(), n, nullptr, 0);
+    int len = MultiByteToWideChar(cp, 0, bytes.data(), n, nullptr, 0);
     if (len <= 0) return {};
     std::wstring out(static_cast<std::size_t>(len), L'\0');
-    MultiByteToWideChar(kFileCodePage, 0, bytes.data(), n, out.data(), len);
+    MultiByteToWideChar(cp, 0, bytes.data(), n, out.data(), len);
     return out;
+}
+
+// The prefectures' section names in both encodings, to tell which one the file is in.
+std::span<const ini::NameForms> PrefectureNames() {
+    static const std::vector<std::string> cp932 = [] {
+        std::vector<std::string> v;
+        for (std::string_view name : PrefNames) {
+            std::wstring wide = FromFileBytes(name, ini::Encoding::Utf8);
+            std::string bytes;
+            ToFileBytes(wide, ini::Encoding::Cp932, bytes);
+            v.push_back(std::move(bytes));
+        }
+        return v;
+    }();
+    static const std::vector<ini::NameForms> forms = [] {
+        std::vector<ini::NameForms> v;
+        for (std::size_t i = 0; i < PrefNames.size(); ++i) v.push_back({PrefNames[i], cp932[i]});
+        return v;
+    }();
+    return forms;
 }
 
 std::wstring SystemMessage(DWORD code) {
@@ -82,6 +109,7 @@ std::wstring ProblemText(ini::StoreProblem p) {
         case ini::StoreProblem::EqualsInKey: return L"キー名に「=」は使えません。";
         case ini::StoreProblem::BracketStartsKey: return L"キー名を「[」で始めることはできません。";
         case ini::StoreProblem::LeadByteAtEnd: return L"セクション名が文字の途中で終わっています。";
+        case ini::StoreProblem::NotUtf8: return L"UTF-8 の文字として正しくないバイトがあります。";
     }
     return {};
 }
@@ -97,7 +125,8 @@ struct KeptFile {
     std::wstring path;
     FileStamp stamp;
     std::string bytes;
-    bool reusable = false;  // nothing changed while it was read
+    ini::Encoding encoding = ini::Encoding::Cp932;  // decided once per read of the file
+    bool reusable = false;                          // nothing changed while it was read
 };
 std::optional<KeptFile> kept;
 
@@ -113,17 +142,36 @@ bool Same(const FileStamp& a, const FileStamp& b) {
            a.second.dwHighDateTime == b.second.dwHighDateTime;
 }
 
-// The file's bytes, valid until the next call; empty when it is missing or cannot be read.
-std::string_view CurrentBytes(const std::wstring& path) {
+struct FileView {
+    std::string_view bytes;
+    ini::Encoding encoding = ini::Encoding::Cp932;
+};
+
+// The file's bytes and encoding, valid until the next call; empty code page 932 when it is missing or
+// cannot be read.
+FileView CurrentFile(const std::wstring& path) {
     const auto stamp = StampOf(path);
-    if (kept && kept->reusable && stamp && kept->path == path && Same(kept->stamp, *stamp)) return kept->bytes;
+    if (kept && kept->reusable && stamp && kept->path == path && Same(kept->stamp, *stamp)) return {kept->bytes, kept->encoding};
     kept.reset();
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
     if (file.error) return {};
     const auto after = StampOf(path);
     const bool reusable = stamp && after && Same(*stamp, *after) && file.bytes.size() == stamp->first;
-    kept = KeptFile{path, stamp.value_or(FileStamp{}), std::move(file.bytes), reusable};
-    return kept->bytes;
+    const ini::Encoding encoding = ini::EncodingOf(file.bytes, PrefectureNames());
+    kept = KeptFile{path, stamp.value_or(FileStamp{}), std::move(file.bytes), encoding, reusable};
+    return {kept->bytes, kept->encoding};
+}
+
+std::wstring UnstorableIn(const std::wstring& text, ini::Encoding enc) {
+    std::wstring bad;
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t n = (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) ? 2 : 1;
+        std::wstring_view ch(text.data() + i, n);
+        if (!ToFileBytes(ch, enc, bytes) && bad.find(ch) == std::wstring::npos) bad.append(ch);
+        i += n;
+    }
+    return bad;
 }
 
 }  // namespace
@@ -142,38 +190,18 @@ std::wstring IniFilePath() {
 }
 
 std::wstring UnstorableCharacters(const std::wstring& text) {
-    std::wstring bad;
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t n = (IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) ? 2 : 1;
-        std::wstring_view ch(text.data() + i, n);
-        if (!ToFileBytes(ch, bytes) && bad.find(ch) == std::wstring::npos) bad.append(ch);
-        i += n;
-    }
-    return bad;
+    return UnstorableIn(text, CurrentFile(IniFilePath()).encoding);
 }
 
 std::wstring ReadIni(const std::wstring& section, const std::wstring& key) {
+    const FileView file = CurrentFile(IniFilePath());
     std::string s, k;
     // A name the file cannot hold cannot be in it.
-    if (!ToFileBytes(section, s) || !ToFileBytes(key, k)) return {};
-    return FromFileBytes(ini::TrimSpaces(ini::ReadProfileValue(CurrentBytes(IniFilePath()), s, k)));
+    if (!ToFileBytes(section, file.encoding, s) || !ToFileBytes(key, file.encoding, k)) return {};
+    return FromFileBytes(ini::TrimSpaces(ini::ReadProfileValue(file.bytes, s, k, file.encoding)), file.encoding);
 }
 
 IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    std::string s, k, v;
-    for (const std::wstring* text : {&section, &key, &value}) {
-        std::wstring bad = UnstorableCharacters(*text);
-        if (!bad.empty()) {
-            return Fail(Quoted(bad) + L"は設定ファイル（シフトJIS）に保存できない文字です。何も書き込みませんでした。");
-        }
-    }
-    ToFileBytes(section, s);
-    ToFileBytes(key, k);
-    ToFileBytes(value, v);
-    ini::StoreProblem problem = ini::CheckStorable(s, k, v);
-    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
-
     std::wstring path = IniFilePath();
     kept.reset();  // a write always starts from what is on disk now
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
@@ -181,7 +209,23 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
         // Writing now would drop whatever the unreadable file holds.
         return Fail(L"設定ファイル" + Quoted(path) + L"を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
     }
-    std::string updated = ini::WriteProfileValue(file.bytes, s, k, v);
+    // Written in the encoding it is read in, so one file never holds two.
+    const ini::Encoding enc = ini::EncodingOf(file.bytes, PrefectureNames());
+    std::string s, k, v;
+    for (const std::wstring* text : {&section, &key, &value}) {
+        std::wstring bad = UnstorableIn(*text, enc);
+        if (!bad.empty()) {
+            const wchar_t* name = enc == ini::Encoding::Utf8 ? L"（UTF-8）" : L"（シフトJIS）";
+            return Fail(Quoted(bad) + L"は設定ファイル" + name + L"に保存できない文字です。何も書き込みませんでした。");
+        }
+    }
+    ToFileBytes(section, enc, s);
+    ToFileBytes(key, enc, k);
+    ToFileBytes(value, enc, v);
+    ini::StoreProblem problem = ini::CheckStorable(s, k, v, enc);
+    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
+
+    std::string updated = ini::WriteProfileValue(file.bytes, s, k, v, enc);
     if (file.exists && updated == file.bytes) return {};
     std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated);
     if (ec) {

@@ -1,4 +1,5 @@
-// The settings file KORVEN.ini beside the program, always in code page 932.
+// The settings file KORVEN.ini beside the program: code page 932, or UTF-8 when an editor saved it so (it
+// then stays UTF-8, with or without its byte-order mark).
 #pragma once
 #include <string>
 
@@ -16,7 +17,8 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
 
 std::wstring IniFilePath();  // program folder + "\" + IniBaseName + ".ini"
 
-// The characters of text that code page 932 cannot hold (empty when all can be stored).
+// The characters of text that the file's encoding cannot hold (empty when all can be stored): for code page
+// 932 whatever it lacks, for UTF-8 only lone surrogates.
 std::wstring UnstorableCharacters(const std::wstring& text);
 
 }  // namespace korven

@@ -1,5 +1,6 @@
-// libFuzzer target: the settings-file reader and writer and the number and colour rules on arbitrary bytes.
-// Besides not faulting, each input checks what must hold whatever the file holds.
+// libFuzzer target: the settings-file reader and writer (in either encoding, chosen by the first byte), the
+// choice of encoding, and the number and colour rules on arbitrary bytes. Besides not faulting, each input
+// checks what must hold whatever the file holds.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,10 @@ std::string_view Slice(std::string_view data, std::size_t& pos, std::size_t len)
     std::string_view s = data.substr(pos, len);
     pos += s.size();
     return s;
+}
+
+std::string_view AfterMark(std::string_view file) {
+    return file.substr(file.starts_with(ini::kUtf8Bom) ? ini::kUtf8Bom.size() : 0);
 }
 
 std::string Upper(std::string_view s) {
@@ -63,26 +68,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     pos = 3;
     std::string section(Slice(data, pos, sl)), key(Slice(data, pos, kl)), value(Slice(data, pos, vl));
     std::string_view file = pos < size ? data.substr(pos) : std::string_view();
+    const ini::Encoding enc = size > 0 && (bytes[0] & 0x08) ? ini::Encoding::Utf8 : ini::Encoding::Cp932;
+    const std::string_view tokyo = enc == ini::Encoding::Utf8 ? "\xE6\x9D\xB1\xE4\xBA\xAC" : "\x93\x8c\x8b\x9e";
+    const bool validUtf8 = ini::IsValidUtf8(AfterMark(file));
 
-    for (std::string_view s : {std::string_view(section), std::string_view("A"), std::string_view("\x93\x8c\x8b\x9e")}) {
-        std::string got = ini::ReadProfileValue(file, s, key);
+    // UTF-8 is chosen only for what reads as UTF-8.
+    const ini::NameForms names[] = {{"\xE6\x9D\xB1\xE4\xBA\xAC", "\x93\x8c\x8b\x9e"}, {section, section}};
+    if (ini::EncodingOf(file, names) == ini::Encoding::Utf8) Check(validUtf8);
+
+    for (std::string_view s : {std::string_view(section), std::string_view("A"), tokyo}) {
+        std::string got = ini::ReadProfileValue(file, s, key, enc);
         Check(got.size() <= ini::kMaxValueBytes);
         Check(got.find('\0') == std::string::npos);
         Check(got.empty() || file.find(got) != std::string_view::npos);  // a value is always bytes of the file
+        // The cut never leaves half a character of a UTF-8 file.
+        if (enc == ini::Encoding::Utf8 && validUtf8) Check(ini::IsValidUtf8(got));
     }
 
-    if (ini::CheckStorable(section, key, value) != ini::StoreProblem::None) return 0;
-    std::string updated = ini::WriteProfileValue(file, section, key, value);
+    if (ini::CheckStorable(section, key, value, enc) != ini::StoreProblem::None) return 0;
+    std::string updated = ini::WriteProfileValue(file, section, key, value, enc);
+    if (enc == ini::Encoding::Utf8) {
+        // The mark stays or stays away, and a UTF-8 file stays UTF-8.
+        Check(updated.starts_with(ini::kUtf8Bom) == file.starts_with(ini::kUtf8Bom));
+        if (validUtf8) Check(ini::IsValidUtf8(AfterMark(updated)));
+    }
     // What was written reads back, unless reading legitimately reshapes it (outer blanks, length).
     bool plain = value.size() <= ini::kMaxValueBytes && (value.empty() || (value.front() != ' ' && value.back() != ' ' &&
                  value.front() != '\t' && value.back() != '\t' &&
                  static_cast<unsigned char>(value.back()) >= 0x20 && static_cast<unsigned char>(value.front()) >= 0x20 &&
                  value.back() != 0x1A && value.front() != 0x1A));
-    if (plain) Check(ini::ReadProfileValue(updated, section, key) == value);
+    if (plain) Check(ini::ReadProfileValue(updated, section, key, enc) == value);
     // Other sections read as before.
-    for (std::string_view other : {std::string_view("A"), std::string_view("B"), std::string_view("\x93\x8c\x8b\x9e")}) {
+    for (std::string_view other : {std::string_view("A"), std::string_view("B"), tokyo}) {
         if (Upper(other) == Upper(section)) continue;
-        Check(ini::ReadProfileValue(updated, other, "X") == ini::ReadProfileValue(file, other, "X"));
+        Check(ini::ReadProfileValue(updated, other, "X", enc) == ini::ReadProfileValue(file, other, "X", enc));
     }
     // The change is one place in the file, no bigger than an added section with its key.
     std::size_t common = 0;

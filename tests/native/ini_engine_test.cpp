@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/catalogue.h"
 
@@ -294,6 +295,207 @@ TEST(IniWrite, NamesAndValuesThatCannotBeStoredAreRefused) {
         ASSERT_EQ(CheckStorable(s, "k]", "v"), StoreProblem::None) << s;
         EXPECT_EQ(ReadProfileValue(WriteProfileValue("[z]\r\n", s, "k]", "v"), s, "k]"), "v") << s;
     }
+}
+
+// ---- UTF-8 files
+
+// The 47 prefecture names in both spellings, as the program looks for them.
+const std::vector<NameForms>& Prefectures() {
+    static const std::vector<std::string> cp932 = [] {
+        std::vector<std::string> v;
+        for (std::string_view n : korven::PrefNames) v.push_back(Sjis(n));
+        return v;
+    }();
+    static const std::vector<NameForms> forms = [] {
+        std::vector<NameForms> v;
+        for (std::size_t i = 0; i < korven::PrefNames.size(); ++i) v.push_back({korven::PrefNames[i], cp932[i]});
+        return v;
+    }();
+    return forms;
+}
+
+Encoding Decide(std::string_view file) { return EncodingOf(file, Prefectures()); }
+
+// A settings file as the program lays it out, its names converted by convert.
+template <class Convert>
+std::string Layout(Convert convert) {
+    std::string f = "; layout\r\n";
+    for (std::string_view name : korven::PrefNames) {
+        std::string s = convert(name);
+        f += "[" + s + "]\r\nX=-450\r\nY=600\r\n" + convert("県庁X=15\r\n県庁Y=30\r\n県庁所在地=") + s + convert("市\r\n") + "\r\n";
+    }
+    return f;
+}
+std::string Utf8Layout() { return Layout([](std::string_view s) { return std::string(s); }); }
+std::string Cp932Layout() { return Layout([](std::string_view s) { return Sjis(s); }); }
+
+const std::string kBom(kUtf8Bom);
+
+TEST(IniEncoding, ValidUtf8IsWellFormedUtf8Only) {
+    for (std::string ok : {"", "plain", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF", "\xEE\x80\x80",
+                           "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF", "北海道", "𠮷"}) {
+        EXPECT_TRUE(IsValidUtf8(ok)) << ok;
+    }
+    for (std::string bad : {"\x80", "a\xBF", "\xC0\xAF", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF",
+                            "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "\xE5\x8C", "\xE5\x8C" "a",
+                            "\xF0\xA0\xAE", "\xE5\x8C\x97\x97"}) {
+        EXPECT_FALSE(IsValidUtf8(bad)) << ::testing::PrintToString(bad);
+    }
+    EXPECT_FALSE(IsValidUtf8(Sjis("東京")));
+}
+
+TEST(IniEncoding, Utf8OnlyWhenItsReadingFindsThePrefectures) {
+    const std::string utf8 = Utf8Layout(), cp932 = Cp932Layout();
+    EXPECT_EQ(Decide(utf8), Encoding::Utf8);
+    EXPECT_EQ(Decide(kBom + utf8), Encoding::Utf8);
+    EXPECT_EQ(Decide(cp932), Encoding::Cp932);
+    EXPECT_EQ(Decide(kBom + cp932), Encoding::Cp932);
+    // The broken file this guards against: UTF-8 sections with the program's code page 932 ones appended.
+    EXPECT_EQ(Decide(utf8 + cp932), Encoding::Cp932);
+    EXPECT_EQ(Decide(cp932 + utf8), Encoding::Cp932);
+    // One section is enough when the other reading finds none.
+    EXPECT_EQ(Decide("[北海道]\r\nX=1\r\n"), Encoding::Utf8);
+    EXPECT_EQ(Decide("[a]\r\nX=1\r\n[沖縄]\r\n"), Encoding::Utf8);
+    // Japanese that names no prefecture's section decides nothing.
+    EXPECT_EQ(Decide("[A]\r\nX=札幌市\r\n"), Encoding::Cp932);
+    EXPECT_EQ(Decide("[A]\r\n北海道=1\r\n"), Encoding::Cp932);
+    EXPECT_EQ(Decide("[北海道地方]\r\nX=1\r\n"), Encoding::Cp932);
+    EXPECT_EQ(Decide("[東京] \r\nX=1\r\n"), Encoding::Utf8);  // blanks after "]" are not part of the name
+}
+
+TEST(IniEncoding, InvalidUtf8EmptyAndAsciiFilesStayCodePage932) {
+    const std::string utf8 = Utf8Layout();
+    for (std::string junk : {"\xFF", "\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE5\x8C"}) {
+        EXPECT_EQ(Decide(utf8 + "[A]\r\nX=" + junk + "\r\n"), Encoding::Cp932) << ::testing::PrintToString(junk);
+        EXPECT_EQ(Decide(kBom + junk + utf8), Encoding::Cp932) << ::testing::PrintToString(junk);
+    }
+    EXPECT_EQ(Decide(""), Encoding::Cp932);
+    EXPECT_EQ(Decide("\r\n\r\n"), Encoding::Cp932);
+    EXPECT_EQ(Decide("[A]\r\nX=1\r\n[Tokyo]\r\nC=FF\r\n"), Encoding::Cp932);
+    // A byte-order mark declares UTF-8: it decides when neither reading finds a prefecture.
+    EXPECT_EQ(Decide(kBom), Encoding::Utf8);
+    EXPECT_EQ(Decide(kBom + "[A]\r\nX=1\r\n"), Encoding::Utf8);
+    EXPECT_EQ(Decide("\xEF\xBB[A]\r\nX=1\r\n"), Encoding::Cp932);  // half a mark is not one
+    // Other names can be asked about; none at all gives code page 932 unless marked.
+    const NameForms ascii[] = {{"A", "A"}};
+    EXPECT_EQ(EncodingOf("[A]\r\n", ascii), Encoding::Cp932);
+    EXPECT_EQ(EncodingOf("[北海道]\r\n", {}), Encoding::Cp932);
+}
+
+TEST(IniUtf8, SectionNamesEndWhereUtf8SaysTheyDo) {
+    // 北海道 ends in byte 93, a code page 932 lead byte: read as code page 932 it swallows its "]".
+    const std::string f = "[北海道]\r\nX=1\r\n[青森]\r\nX=2\r\n";
+    EXPECT_EQ(ReadProfileValue(f, "北海道", "X", Encoding::Cp932), "");
+    EXPECT_EQ(ReadProfileValue(f, "北海道", "X", Encoding::Utf8), "1");
+    EXPECT_EQ(ReadProfileValue(f, "青森", "X", Encoding::Utf8), "2");
+    const std::string utf8 = Utf8Layout();
+    for (std::string_view name : korven::PrefNames) {
+        EXPECT_EQ(TrimSpaces(ReadProfileValue(utf8, name, "県庁所在地", Encoding::Utf8)), std::string(name) + "市") << name;
+        EXPECT_EQ(ReadProfileValue(kBom + utf8, name, "X", Encoding::Utf8), "-450") << name;
+    }
+    // Keys too, and a "]" after the name's last byte inside a key line.
+    EXPECT_EQ(ReadProfileValue("[A]\r\n県庁X=15\r\n", "A", "県庁X", Encoding::Utf8), "15");
+    EXPECT_EQ(ReadProfileValue("[北]x]\r\nX=1\r\n", "北]x", "X", Encoding::Utf8), "1");
+}
+
+TEST(IniUtf8, MarkIsNoPartOfTheFirstLine) {
+    EXPECT_EQ(ReadProfileValue(kBom + "[東京]\r\nX=1\r\n", "東京", "X", Encoding::Utf8), "1");
+    EXPECT_EQ(ReadProfileValue(kBom + "X=top\r\n[A]\r\nX=1\r\n", "", "X", Encoding::Utf8), "top");
+    EXPECT_EQ(ReadProfileValue(kBom + "  [A]\r\nX=1\r\n", "A", "X", Encoding::Utf8), "1");
+    // Only one mark is skipped; a second is part of the text.
+    EXPECT_EQ(ReadProfileValue(kBom + kBom + "[A]\r\nX=1\r\n", "A", "X", Encoding::Utf8), "");
+}
+
+TEST(IniUtf8, NamesFoldAsciiOnlyAndMatchOtherCharactersExactly) {
+    const std::string f = "[Ｔｏｋｙｏ]\r\nX=full\r\n[Tokyo]\r\nkey=ascii\r\n";
+    EXPECT_EQ(ReadProfileValue(f, "TOKYO", "KEY", Encoding::Utf8), "ascii");
+    EXPECT_EQ(ReadProfileValue(f, "ＴＯＫＹＯ", "X", Encoding::Utf8), "");
+    EXPECT_EQ(ReadProfileValue(f, "Ｔｏｋｙｏ", "X", Encoding::Utf8), "full");
+    // Invalid bytes are single characters; they neither fault nor match anything else.
+    const std::string bad = "[\xE5]\r\nX=1\r\n[\xE5\x8C]\r\nX=2\r\n";
+    EXPECT_EQ(ReadProfileValue(bad, "\xE5", "X", Encoding::Utf8), "1");
+    EXPECT_EQ(ReadProfileValue(bad, "\xE5\x8C", "X", Encoding::Utf8), "2");
+}
+
+TEST(IniUtf8, ValueCutTo510BytesWithoutSplittingASequence) {
+    auto read = [](const std::string& v) { return ReadProfileValue("[A]\r\nX=" + v + "\r\n", "A", "X", Encoding::Utf8); };
+    const std::string kyo = "京", yoshi = "𠮷";  // 3 and 4 bytes
+    EXPECT_EQ(read(std::string(509, 'y') + kyo), std::string(509, 'y'));
+    EXPECT_EQ(read(std::string(508, 'y') + kyo), std::string(508, 'y'));
+    EXPECT_EQ(read(std::string(507, 'y') + kyo + "z"), std::string(507, 'y') + kyo);
+    EXPECT_EQ(read(std::string(507, 'y') + yoshi), std::string(507, 'y'));
+    EXPECT_EQ(read(std::string(506, 'y') + yoshi + "z"), std::string(506, 'y') + yoshi);
+    std::string many;
+    for (int i = 0; i < 200; ++i) many += kyo;
+    EXPECT_EQ(read(many), many.substr(0, 510));
+    EXPECT_EQ(read(std::string(1, 'y') + many), "y" + many.substr(0, 507));
+    // In code page 932 the same bytes cut elsewhere: 京's last byte AC is no trail byte there.
+    EXPECT_EQ(ReadProfileValue("[A]\r\nX=" + std::string(508, 'y') + kyo + "\r\n", "A", "X").size(), 510u);
+}
+
+TEST(IniUtf8, WritesKeepTheMarkOrItsAbsence) {
+    auto write = [](std::string_view f, std::string_view s, std::string_view k, std::string_view v) {
+        return WriteProfileValue(f, s, k, v, Encoding::Utf8);
+    };
+    EXPECT_EQ(write(kBom + "[北海道]\r\nX=1\r\n", "北海道", "X", "2"), kBom + "[北海道]\r\nX=2\r\n");
+    EXPECT_EQ(write(kBom, "東京", "X", "1"), kBom + "[東京]\r\nX=1\r\n");
+    EXPECT_EQ(write(kBom + "X=top", "", "Y", "1"), kBom + "X=top\r\nY=1\r\n");
+    EXPECT_EQ(write("", "東京", "X", "1"), "[東京]\r\nX=1\r\n");
+    EXPECT_EQ(write("[A]\nX=1\n", "東京", "X", "1"), "[A]\nX=1\n[東京]\nX=1\n");
+    // A key goes into the section whose name ends in a code page 932 lead byte, not into a second one.
+    EXPECT_EQ(write("[北海道]\r\nX=1\r\n[青森]\r\nX=2\r\n", "北海道", "Y", "3"), "[北海道]\r\nX=1\r\nY=3\r\n[青森]\r\nX=2\r\n");
+    // Text code page 932 has no place for is stored as it is.
+    const std::string text = "𠮷野家と髙島屋 ☃ é";
+    std::string g = write(kBom + "[東京]\r\nX=1\r\n", "東京", "県庁所在地", text);
+    EXPECT_EQ(ReadProfileValue(g, "東京", "県庁所在地", Encoding::Utf8), text);
+    EXPECT_EQ(g, kBom + "[東京]\r\nX=1\r\n県庁所在地=" + text + "\r\n");
+}
+
+TEST(IniUtf8, ColourOfEveryPrefectureKeepsTheFileUtf8) {
+    for (const std::string& mark : {std::string(), kBom}) {
+        const std::string f = mark + Utf8Layout();
+        std::string g = f;
+        for (std::size_t i = 0; i < korven::PrefNames.size(); ++i) {
+            g = WriteProfileValue(g, korven::PrefNames[i], "C", FormatColor(static_cast<std::uint32_t>(i * 0x10101)), Encoding::Utf8);
+        }
+        ASSERT_EQ(Decide(g), Encoding::Utf8);
+        for (std::size_t i = 0; i < korven::PrefNames.size(); ++i) {
+            EXPECT_EQ(ReadColor(ReadProfileValue(g, korven::PrefNames[i], "C", Encoding::Utf8)).value, i * 0x10101);
+        }
+        // Forty-seven new lines and not one section more: taking the lines out gives back the file.
+        std::string stripped;
+        for (std::size_t p = 0; p < g.size();) {
+            std::size_t e = g.find("\r\n", p);
+            std::string line = g.substr(p, e - p + 2);
+            if (line.rfind("C=", 0) != 0) stripped += line;
+            p = e + 2;
+        }
+        EXPECT_EQ(stripped, f);
+    }
+}
+
+TEST(IniUtf8, OnlyWhatKeepsTheFileUtf8IsStored) {
+    auto check = [](std::string_view s, std::string_view k, std::string_view v) { return CheckStorable(s, k, v, Encoding::Utf8); };
+    EXPECT_EQ(check("北海道", "県庁所在地", "𠮷"), StoreProblem::None);
+    // 北 ends in 97, a lead byte in code page 932, where the same bytes are refused.
+    EXPECT_EQ(CheckStorable("北", "X", ""), StoreProblem::LeadByteAtEnd);
+    EXPECT_EQ(check("北", "X", ""), StoreProblem::None);
+    // A section cut inside a character, and other invalid bytes anywhere.
+    EXPECT_EQ(check("\xE5\x8C", "X", ""), StoreProblem::LeadByteAtEnd);
+    EXPECT_EQ(check("a\xE5", "X", ""), StoreProblem::LeadByteAtEnd);
+    EXPECT_EQ(check("\xF0\xA0\xAE", "X", ""), StoreProblem::LeadByteAtEnd);
+    EXPECT_EQ(check("\xE5\x8C" "a", "X", ""), StoreProblem::NotUtf8);
+    EXPECT_EQ(check("\xED\xA0", "X", ""), StoreProblem::NotUtf8);  // would be a surrogate
+    EXPECT_EQ(check("\xFF", "X", ""), StoreProblem::NotUtf8);
+    EXPECT_EQ(check(Sjis("東京"), "X", ""), StoreProblem::NotUtf8);
+    EXPECT_EQ(check("A", "\xC0\xAF", ""), StoreProblem::NotUtf8);
+    EXPECT_EQ(check("A", "X", "\xED\xA0\x80"), StoreProblem::NotUtf8);
+    EXPECT_EQ(check("A", "X", "ok\xE5\x8C"), StoreProblem::NotUtf8);
+    // The rules common to both encodings still hold.
+    EXPECT_EQ(check("A", "X", "two\nlines"), StoreProblem::LineBreak);
+    EXPECT_EQ(check(" 北海道", "X", ""), StoreProblem::BlankAtNameEnd);
+    EXPECT_EQ(check("A", "県=庁", ""), StoreProblem::EqualsInKey);
+    EXPECT_EQ(check("A", "[県", ""), StoreProblem::BracketStartsKey);
 }
 
 // ---- number rule

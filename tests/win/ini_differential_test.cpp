@@ -3,9 +3,10 @@
 //
 // Deliberate differences, settled by corpus file in SettledDifferences() (the test fails if a settled
 // file stops differing, so the list stays true):
-//  - UTF-8 byte-order mark: the platform here decodes such a file as UTF-8; ours reads every file as code
-//    page 932 bytes, as the ANSI profile functions of Windows itself do, so the header right behind the
-//    mark is not a header.
+//  - UTF-8 without a byte-order mark, naming the prefectures in UTF-8: ours reads and writes it as UTF-8
+//    (ini::EncodingOf); the platform's ANSI functions read it as code page 932, find none of its sections
+//    and append new ones in code page 932. With a mark the platform decodes UTF-8 as ours does, and a marked
+//    file that names no prefecture is UTF-8 to both, so those files read alike.
 //  - UTF-16 byte-order mark (a file starting FF FE): the platform reads UTF-16; ours reads bytes.
 //  - Invalid Shift_JIS: the platform converts through UTF-16, so a lone lead byte comes back as 81 45
 //    and takes the next byte with it even when that is a blank, an "=" or a line break (two lines become
@@ -41,6 +42,47 @@ std::string Sjis(std::string_view utf8) {
     std::string s(static_cast<std::size_t>(m), '\0');
     WideCharToMultiByte(932, 0, w.data(), n, s.data(), m, nullptr, nullptr);
     return s;
+}
+
+std::wstring Wide(std::string_view bytes, UINT cp, DWORD flags = 0) {
+    int n = MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+    return w;
+}
+
+std::string Narrow(std::wstring_view w, UINT cp) {
+    int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+// Our side sees a file as ReadIni and WriteIni do: in the encoding its content decides.
+ini::Encoding EncodingOf(std::string_view file) {
+    static const std::vector<std::string> cp932 = [] {
+        std::vector<std::string> v;
+        for (auto name : korven::PrefNames) v.push_back(Sjis(name));
+        return v;
+    }();
+    static const std::vector<ini::NameForms> names = [] {
+        std::vector<ini::NameForms> v;
+        for (std::size_t i = 0; i < korven::PrefNames.size(); ++i) v.push_back({korven::PrefNames[i], cp932[i]});
+        return v;
+    }();
+    return ini::EncodingOf(file, names);
+}
+
+// The queries and writes are code page 932 bytes, as the platform's ANSI functions take them; for a UTF-8
+// file they are converted as ReadIni converts its wide text. False when the bytes are no code page 932 text.
+bool ForFile(const std::string& cp932, ini::Encoding enc, std::string& out) {
+    if (enc == ini::Encoding::Cp932 || cp932.empty()) {
+        out = cp932;
+        return true;
+    }
+    std::wstring w = Wide(cp932, 932, MB_ERR_INVALID_CHARS);
+    out = Narrow(w, CP_UTF8);
+    return !w.empty() && Narrow(w, 932) == cp932;
 }
 
 std::string Hex(std::string_view s) {
@@ -113,6 +155,13 @@ std::vector<CorpusFile> Corpus() {
     add("no_equals", "[A]\r\njunk line\r\n\x93\x8c\x8b\x9e\r\nX=7\r\n;comment\r\n;X=8\r\n#Y=9\r\n");
     add("utf8_bom", "\xEF\xBB\xBF[A]\r\nX=1\r\n[B]\r\nX=2\r\n");
     add("utf8_bom_japanese", "\xEF\xBB\xBF[東京]\r\nX=1\r\n[A]\r\nX=2\r\n");
+    std::string utf8Prefs = "; saved as UTF-8\r\n";
+    for (auto name : korven::PrefNames) {
+        std::string s(name);
+        utf8Prefs += "[" + s + "]\r\nX=-450\r\nY=600\r\n県庁X=15\r\n県庁所在地=" + s + "市\r\nC=FFFFFF\r\n\r\n";
+    }
+    add("utf8_prefectures", utf8Prefs);
+    add("utf8_bom_prefectures", "\xEF\xBB\xBF" + utf8Prefs);
     add("utf16_bom", std::string("\xFF\xFE[\0A\0]\0\r\0\n\0X\0=\0" "1\0", 20));
     add("mixed_eol", "[A]\rX=1\nY=2\r\nZ=3\n\r\n\r[B]\rX=4");
     add("invalid_sjis", "[A]\r\nX=\x81\r\nY=\xFC\x20ok\r\n\x9F=lead\r\nZ=\xE0");
@@ -154,7 +203,11 @@ std::string PlatformRead(const std::string& path, const Query& q) {
 
 std::string OurRead(const ini::FileRead& f, const Query& q) {
     EXPECT_FALSE(f.error);
-    return ini::TrimSpaces(ini::ReadProfileValue(f.bytes, q.section, q.key));
+    const ini::Encoding enc = EncodingOf(f.bytes);
+    std::string section, key;
+    if (!ForFile(q.section, enc, section) || !ForFile(q.key, enc, key)) return {};
+    std::string value = ini::TrimSpaces(ini::ReadProfileValue(f.bytes, section, key, enc));
+    return enc == ini::Encoding::Utf8 ? Narrow(Wide(value, CP_UTF8), 932) : value;
 }
 
 std::string Folder() {
@@ -177,8 +230,7 @@ struct Settled {
 };
 std::vector<Settled> SettledDifferences() {
     return {
-        {"utf8_bom", "the platform decodes UTF-8 after the mark; ours reads code page 932 bytes"},
-        {"utf8_bom_japanese", "the platform decodes UTF-8 after the mark; ours reads code page 932 bytes"},
+        {"utf8_prefectures", "the platform reads UTF-8 without a mark as code page 932; ours reads it as UTF-8"},
         {"utf16_bom", "the platform reads UTF-16 after FF FE; ours reads bytes"},
         {"invalid_sjis", "the platform substitutes 81 45 and lets a lone lead byte swallow the next byte"},
         {"lead_before_lf", "the platform lets a lone lead byte swallow the line break"},
@@ -266,7 +318,7 @@ TEST(IniDifferential, WritesReadBackLikeThePlatform) {
     };
     std::vector<Query> general = WriteQueries();
     std::vector<Mismatch> found;
-    std::size_t queries = 0, files = 0, identical = 0, quotesKept = 0;
+    std::size_t queries = 0, files = 0, identical = 0, quotesKept = 0, keptUtf8 = 0;
     int n = 0;
     for (const CorpusFile& f : Corpus()) {
         if (f.fewQueries) continue;
@@ -277,9 +329,16 @@ TEST(IniDifferential, WritesReadBackLikeThePlatform) {
             Put(ours, f.bytes);
             ASSERT_TRUE(WritePrivateProfileStringA(op.section.c_str(), op.key.c_str(), op.value.c_str(), theirs.c_str()));
             WritePrivateProfileStringA(nullptr, nullptr, nullptr, theirs.c_str());
-            ASSERT_EQ(ini::CheckStorable(op.section, op.key, op.value), ini::StoreProblem::None);
             ini::FileRead before = ini::ReadWholeFile(ours);
-            ASSERT_FALSE(ini::ReplaceFileContents(ours, ini::WriteProfileValue(before.bytes, op.section, op.key, op.value)));
+            const ini::Encoding enc = EncodingOf(before.bytes);
+            std::string section, key, value;
+            ASSERT_TRUE(ForFile(op.section, enc, section) && ForFile(op.key, enc, key) && ForFile(op.value, enc, value));
+            ASSERT_EQ(ini::CheckStorable(section, key, value, enc), ini::StoreProblem::None);
+            ASSERT_FALSE(ini::ReplaceFileContents(ours, ini::WriteProfileValue(before.bytes, section, key, value, enc)));
+            if (enc == ini::Encoding::Utf8) {
+                EXPECT_EQ(EncodingOf(ini::ReadWholeFile(ours).bytes), enc) << f.name;
+                ++keptUtf8;
+            }
             files += 2;
             ini::FileRead mine = ini::ReadWholeFile(ours);
             if (ini::ReadWholeFile(theirs).bytes == mine.bytes) ++identical;
@@ -301,9 +360,10 @@ TEST(IniDifferential, WritesReadBackLikeThePlatform) {
     }
     // The read differences of a corpus file carry over to what is written into it.
     Report(found, queries, files, "write");
-    std::printf("write: %zu of %zu written files byte-identical to the platform's; %zu reads keep quotes the platform drops\n",
-                identical, files / 2, quotesKept);
+    std::printf("write: %zu of %zu written files byte-identical to the platform's; %zu reads keep quotes the platform drops; "
+                "%zu writes into UTF-8 files kept them UTF-8\n", identical, files / 2, quotesKept, keptUtf8);
     EXPECT_GT(quotesKept, 0u);
+    EXPECT_GT(keptUtf8, 0u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// ReadIni and WriteIni on a real file beside the test program: code page 932 whatever the text, refusals
-// that write nothing, and failures that leave the old file whole.
+// ReadIni and WriteIni on a real file beside the test program: code page 932 unless an editor made it UTF-8,
+// refusals that write nothing, and failures that leave the old file whole.
 #include "core/settings.h"
 
 #include <windows.h>
@@ -221,6 +221,100 @@ TEST_F(Settings, StartUpReadsAreQuickAndLargeFilesStillWork) {
     EXPECT_EQ(Bytes().substr(0, big.size()), big);
 }
 
+// ---- a file an editor saved as UTF-8
+
+std::string Sjis(std::string_view utf8) {
+    std::wstring w = Utf16(utf8);
+    int m = WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(m), '\0');
+    WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), s.data(), m, nullptr, nullptr);
+    return s;
+}
+
+// Every prefecture with the keys the program writes, the names and texts in UTF-8.
+std::string Utf8Prefectures() {
+    std::string f = "; edited in Notepad\r\n";
+    for (std::string_view name : korven::PrefNames) {
+        f += "[" + std::string(name) + "]\r\nX=-450\r\nY=600\r\n県庁所在地=" + std::string(name) + "市\r\n\r\n";
+    }
+    return f;
+}
+
+std::size_t Headers(const std::string& f) {
+    std::size_t n = 0;
+    for (std::size_t p = f.find("\n["); p != std::string::npos; p = f.find("\n[", p + 1)) ++n;
+    return n;
+}
+
+TEST_F(Settings, Utf8FileIsReadAndEveryWriteKeepsItUtf8) {
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+        const std::string original = mark + Utf8Prefectures();
+        Put(original);
+        for (std::string_view name : korven::PrefNames) {
+            std::wstring s = Utf16(name);
+            ASSERT_EQ(ReadIni(s, L"X"), L"-450") << name;
+            EXPECT_EQ(ReadIni(s, L"県庁所在地"), s + L"市");
+        }
+        // A changed value is the only change, in place.
+        ASSERT_TRUE(WriteIni(L"北海道", L"X", L"-12").ok);
+        std::string expected = original;
+        expected.replace(expected.find("X=-450"), 6, "X=-12");
+        EXPECT_EQ(Bytes(), expected);
+        // As at exit: a colour for every piece goes into its own section, not into 47 new ones.
+        for (std::string_view name : korven::PrefNames) ASSERT_TRUE(WriteIni(Utf16(name), L"C", L"FF").ok);
+        const std::string after = Bytes();
+        EXPECT_EQ(Headers(after), korven::PrefNames.size());
+        EXPECT_EQ(after.substr(0, mark.size() + 2), mark + "; ");
+        EXPECT_TRUE(korven::ini::IsValidUtf8(after.substr(mark.size())));
+        std::string kept;  // the file without the colour lines
+        for (std::size_t p = 0; p < after.size();) {
+            std::size_t e = after.find("\r\n", p) + 2;
+            if (after.compare(p, 2, "C=") != 0) kept += after.substr(p, e - p);
+            p = e;
+        }
+        EXPECT_EQ(kept, expected);
+        EXPECT_EQ(ReadIni(L"北海道", L"X"), L"-12");
+        EXPECT_EQ(ReadIni(L"沖縄", L"C"), L"FF");
+    }
+}
+
+TEST_F(Settings, Utf8FileStoresTextCodePage932CannotHold) {
+    Put("\xEF\xBB\xBF[東京]\r\nX=1\r\n");
+    const std::wstring text = L"\U00020BB7野家と髙島屋 caf\u00e9 \u20ac \U0001F600";
+    EXPECT_EQ(korven::UnstorableCharacters(text), L"");
+    ASSERT_TRUE(WriteIni(L"東京", L"県庁所在地", text).ok);
+    EXPECT_EQ(ReadIni(L"東京", L"県庁所在地"), text);
+    EXPECT_EQ(Bytes(), "\xEF\xBB\xBF[東京]\r\nX=1\r\n県庁所在地=𠮷野家と髙島屋 café € 😀\r\n");
+    ASSERT_TRUE(WriteIni(L"\u00c9tat", L"\u00e9", L"\u00e9").ok);  // names too
+    EXPECT_EQ(ReadIni(L"\u00c9tat", L"\u00e9"), L"\u00e9");
+    // Only what UTF-8 cannot hold is refused, and then nothing is written.
+    const std::wstring lone(1, wchar_t(0xD842));
+    EXPECT_EQ(korven::UnstorableCharacters(L"a" + lone + L"b"), lone);
+    const std::string before = Bytes();
+    korven::IniWriteResult r = WriteIni(L"東京", L"県庁所在地", L"a" + lone);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.reason.find(L"UTF-8"), std::wstring::npos);
+    EXPECT_FALSE(WriteIni(lone, L"X", L"1").ok);
+    EXPECT_EQ(Bytes(), before);
+}
+
+TEST_F(Settings, CodePage932FileStaysCodePage932) {
+    const std::string original = "[" + Sjis("北海道") + "]\r\nX=1\r\n[A]\r\nX=" + Sjis("札幌") + "\r\n";
+    Put(original);
+    EXPECT_EQ(korven::UnstorableCharacters(L"\U00020BB7髙\u2603"), L"\U00020BB7\u2603");  // 髙 is there
+    EXPECT_FALSE(WriteIni(L"北海道", L"県庁所在地", L"\U00020BB7").ok);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"札幌");
+    ASSERT_TRUE(WriteIni(L"北海道", L"県庁所在地", L"札幌市").ok);
+    ASSERT_TRUE(WriteIni(L"東京", L"X", L"2").ok);
+    EXPECT_EQ(Bytes(), original.substr(0, original.find("[A]")) + Sjis("県庁所在地=札幌市\r\n") + "[A]\r\nX=" + Sjis("札幌") +
+                           "\r\n[" + Sjis("東京") + "]\r\nX=2\r\n");
+    // UTF-8 that names no prefecture decides nothing: code page 932 as before.
+    Put("[A]\r\nX=札幌\r\n");
+    EXPECT_NE(korven::UnstorableCharacters(L"\U00020BB7"), L"");
+    ASSERT_TRUE(WriteIni(L"東京", L"X", L"3").ok);
+    EXPECT_EQ(Bytes(), "[A]\r\nX=札幌\r\n[" + Sjis("東京") + "]\r\nX=3\r\n");
+}
+
 // Reads are served from the bytes last read while the file's size and time of last change stay the same.
 class KeptSettings : public Settings {
 protected:
@@ -262,6 +356,15 @@ TEST_F(KeptSettings, AChangeOfTimeOrSizeIsReadAtTheNextRead) {
     EXPECT_EQ(ReadIni(L"A", L"X"), L"6");
     ASSERT_TRUE(DeleteFileW(path.c_str()));
     EXPECT_EQ(ReadIni(L"A", L"X"), L"");
+}
+
+TEST_F(KeptSettings, AFileSavedAgainAsUtf8IsReadAsUtf8) {
+    Put("[" + Sjis("東京") + "]\r\nX=1\r\n");
+    EXPECT_EQ(ReadIni(L"東京", L"X"), L"1");
+    EXPECT_NE(korven::UnstorableCharacters(L"\U00020BB7"), L"");
+    Put("[東京]\r\nX=22\r\n");
+    EXPECT_EQ(ReadIni(L"東京", L"X"), L"22");
+    EXPECT_EQ(korven::UnstorableCharacters(L"\U00020BB7"), L"");
 }
 
 TEST_F(KeptSettings, OwnWritesAreReadBackAtOnceWhateverTheClock) {
