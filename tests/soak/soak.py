@@ -395,8 +395,45 @@ class Soak:
             self.note(f"KORVEN.ini after {phase}: {len(after)} sections, every shipped key there, "
                       f"{len(changed)} values changed ({', '.join(kinds)}), all as expected")
 
+    def run_focus(self):
+        """One kind of action, over and over, measured every few rounds: does memory level off or keep growing?"""
+        kind, rounds, every = self.a.focus, self.a.rounds, self.a.every
+        capture = kind in ("capital", "shift", "capture")
+        s = self.session = Session(self.a, "program")
+        s.start(*(["capture"] if capture else []))
+        before = read_ini(s.ini_bytes())
+        settle(2)
+        first = 1 if capture else 0
+        acts = {"version": lambda p: self.act_version(p, first), "colour": self.act_colour,
+                "capital": self.act_capital, "drag": self.act_drag, "hover": self.act_hover,
+                "scatter": lambda p: (self.act_scatter(p, first), self.act_gather(p, first)),
+                "menu": self.act_menu_dismissed}
+        pieces = self.pieces()
+        self.measure(f"{kind} 0")
+        for r in range(1, rounds + 1):
+            if time.monotonic() > self.hard_end:
+                self.fail(f"time up after {r - 1} rounds")
+                break
+            acts[kind](pieces)
+            if kind in ("drag", "scatter"):
+                pieces = self.pieces()
+            if r % every == 0 or r == rounds:
+                self.measure(f"{kind} {r}")
+        self.exit_and_check(s, before, "capture" if capture else "normal", {})
+
     def run(self):
         self.t0 = time.monotonic()
+        if self.a.focus:
+            self.hard_end = self.t0 + self.a.minutes * 60 + self.a.grace
+            self.ini_results = []
+            with open(os.path.join(os.path.dirname(self.a.exe), "KORVEN.ini"), "rb") as f:
+                self.shipped_bytes = f.read()
+            try:
+                self.run_focus()
+            finally:
+                self.session.kill()
+            self.summary()
+            return
         total = self.a.minutes * 60
         self.hard_end = self.t0 + total + self.a.grace
         self.ini_results = []
@@ -458,6 +495,10 @@ def main():
     p.add_argument("--minutes", type=float, required=True)
     p.add_argument("--grace", type=float, default=300, help="seconds allowed beyond the given time")
     p.add_argument("--seed", type=int, default=int(time.time()))
+    p.add_argument("--focus", choices=["version", "colour", "capital", "drag", "hover", "scatter", "menu"],
+                   help="only this action, --rounds times (MINUTES then only bounds the time)")
+    p.add_argument("--rounds", type=int, default=90)
+    p.add_argument("--every", type=int, default=10)
     a = p.parse_args()
     a.exe, a.probe, a.gauge, a.out = (os.path.abspath(x) for x in (a.exe, a.probe, a.gauge, a.out))
     os.makedirs(a.out, exist_ok=True)

@@ -119,16 +119,30 @@ inline std::vector<Entry> OwnTable() {
     return std::vector<Entry>(first, first + MaxEntries);
 }
 
-// True when every live slot of this process's table names an object GetObjectType knows, and some do: the
-// layout above is the one this Wine uses.
-inline bool LayoutConfirmed(const std::vector<Entry>& own) {
-    int live = 0;
-    for (size_t i = 0; i < own.size(); ++i) {
-        if (!own[i].type) continue;
-        ++live;
-        if (GetObjectType(HandleOf(i, own[i])) == 0) return false;
+inline bool PublicType(const Entry& e) {
+    switch (e.unique & 0x7f) {
+    case 0x01: case 0x21: case 0x41: case 0x04: case 0x09: case 0x0a: case 0x10: case 0x30: case 0x50: case 0x08:
+        return true;
+    default:
+        return false;  // Wine's internal kinds (0x05 among them) that GetObjectType does not name
     }
-    return live > 0;
+}
+
+// Live slots of this process's table, of the kinds an application makes, that GetObjectType does not know, as
+// "index:unique" (empty when the layout above is the one this Wine uses).
+inline std::string Unconfirmed(const std::vector<Entry>& own) {
+    std::string bad;
+    for (size_t i = 0; i < own.size(); ++i) {
+        if (!own[i].type || !PublicType(own[i]) || GetObjectType(HandleOf(i, own[i]))) continue;
+        if (bad.size() < 200) bad += std::to_string(i) + ":" + std::to_string(own[i].unique) + " ";
+    }
+    return bad;
+}
+
+// True when this process's table reads as live objects that GetObjectType confirms.
+inline bool LayoutConfirmed(const std::vector<Entry>& own) {
+    const Counts c = Tally(own);
+    return c.total > c.other && Unconfirmed(own).empty();
 }
 
 }  // namespace korven::gdi
