@@ -409,6 +409,14 @@ class Soak:
                 "scatter": lambda p: (self.act_scatter(p, first), self.act_gather(p, first)),
                 "menu": self.act_menu_dismissed}
         pieces = self.pieces()
+        if self.a.prehover:
+            self.measure(f"{kind} before hovering")
+            # Each piece makes its tooltip when the pointer first comes: made here, they cannot mix with what
+            # the rounds add.
+            for p in pieces.values():
+                xdo("mousemove", *p["inner"])
+                settle(0.25)
+            settle(1)
         self.measure(f"{kind} 0")
         for r in range(1, rounds + 1):
             if time.monotonic() > self.hard_end:
@@ -499,6 +507,7 @@ def main():
                    help="only this action, --rounds times (MINUTES then only bounds the time)")
     p.add_argument("--rounds", type=int, default=90)
     p.add_argument("--every", type=int, default=10)
+    p.add_argument("--prehover", action="store_true", help="with --focus: point at every piece first")
     a = p.parse_args()
     a.exe, a.probe, a.gauge, a.out = (os.path.abspath(x) for x in (a.exe, a.probe, a.gauge, a.out))
     os.makedirs(a.out, exist_ok=True)
