@@ -18,6 +18,7 @@ struct Sample {
     unsigned long long workingSet = 0, privateBytes = 0;
     unsigned long long heapBusy = 0, heapCommitted = 0;
     long heapBlocks = 0;
+    int heaps = 0;
 };
 
 inline BOOL CALLBACK CountChild(HWND, LPARAM p) {
@@ -55,6 +56,7 @@ inline Sample Take() {
     }
     HANDLE heaps[64];
     const DWORD n = GetProcessHeaps(64, heaps);
+    s.heaps = static_cast<int>(n);
     for (DWORD i = 0; i < n && i < 64; ++i) {
         if (!HeapLock(heaps[i])) continue;
         PROCESS_HEAP_ENTRY e{};
@@ -73,9 +75,9 @@ inline Sample Take() {
 
 inline void Print(const char* what, int round, const Sample& s) {
     std::printf("%-10s round %4d  gdi %4d  windows %4d  working set %7.2f MB  private %7.2f MB  heap in use %7.2f MB"
-                " in %6ld blocks, committed %7.2f MB\n",
+                " in %6ld blocks of %d heaps, committed %7.2f MB\n",
                 what, round, s.gdi, s.windows, s.workingSet / 1048576.0, s.privateBytes / 1048576.0,
-                s.heapBusy / 1048576.0, s.heapBlocks, s.heapCommitted / 1048576.0);
+                s.heapBusy / 1048576.0, s.heapBlocks, s.heaps, s.heapCommitted / 1048576.0);
     std::fflush(stdout);
 }
 

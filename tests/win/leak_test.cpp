@@ -24,7 +24,7 @@ namespace {
 using namespace korven::test;
 
 constexpr int WarmUp = 3;
-constexpr int Rounds = 25;
+constexpr int Rounds = 20;
 
 HWND ChildWithText(HWND parent, const wchar_t* text) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
