@@ -17,18 +17,15 @@ namespace {
 
 HWND owner = nullptr;
 
+BOOL CALLBACK FindOwned(HWND w, LPARAM p) {
+    if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) *reinterpret_cast<HWND*>(p) = w;
+    return TRUE;
+}
+
 HWND OwnedVisible() {
-    struct Find {
-        HWND found = nullptr;
-    } f;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM p) -> BOOL {
-            if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) reinterpret_cast<Find*>(p)->found = w;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&f));
-    return f.found;
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindOwned, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 void CALLBACK CancelOwned(HWND, UINT, UINT_PTR id, DWORD) {

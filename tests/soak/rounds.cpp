@@ -1,5 +1,6 @@
 // KORVEN's own dialogs and commands opened and closed many times in one process, measured every few rounds:
-//   soak_rounds KIND ROUNDS EVERY      KIND: version | capital | colour | scatter
+//   soak_rounds KIND ROUNDS [EVERY [HOLD_MS]]     KIND: version | capital | colour | scatter
+// HOLD_MS: how long each dialog stays open (30 ms unless given); a few hundred lets it be drawn and focused.
 // The same 47 pieces as the in-process suites; each dialog is closed from a timer inside its modal loop the
 // way a user would close it (OK, ｷｬﾝｾﾙ, the colour dialog's Cancel). Compare with soak_baseline, which opens
 // the same system dialog, and a plain one, without any of KORVEN's code.
@@ -49,17 +50,17 @@ HWND ChildWithText(HWND parent, const wchar_t* text) {
 }
 
 // One opening and closing; false when the dialog did not show.
-bool Round(const std::string& kind) {
+bool Round(const std::string& kind, int holdMs) {
     bool shown = false;
     if (kind == "version") {
-        Later(30, [&] {
+        Later(holdMs, [&] {
             HWND d = VersionDialogWindow();
             shown = d != nullptr;
             if (d) SendMessageW(ChildWithText(d, L"OK"), BM_CLICK, 0, 0);
         });
         mver_Click();
     } else if (kind == "capital") {
-        Later(30, [&] {
+        Later(holdMs, [&] {
             HWND d = CapitalDialogWindow();
             shown = d != nullptr;
             if (d) SendMessageW(ChildWithText(d, L"ｷｬﾝｾﾙ"), BM_CLICK, 0, 0);
@@ -91,19 +92,20 @@ bool Round(const std::string& kind) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: soak_rounds version|capital|colour|scatter ROUNDS [EVERY]\n");
+        std::fprintf(stderr, "usage: soak_rounds version|capital|colour|scatter ROUNDS [EVERY [HOLD_MS]]\n");
         return 2;
     }
     std::wstring w = argv[1];
     const std::string kind(w.begin(), w.end());
     const int rounds = _wtoi(argv[2]);
     const int every = argc > 3 ? std::max(1, _wtoi(argv[3])) : 10;
+    const int hold = argc > 4 ? std::max(1, _wtoi(argv[4])) : 30;
     RemoveIni();
     BuildPieces();
     soak::Print(kind.c_str(), 0, soak::Take());
     int missed = 0;
     for (int r = 1; r <= rounds; ++r) {
-        if (!Round(kind)) ++missed;
+        if (!Round(kind, hold)) ++missed;
         if (r % every == 0 || r == rounds) soak::Print(kind.c_str(), r, soak::Take());
     }
     std::printf("%s: %d rounds, %d without a dialog\n", kind.c_str(), rounds, missed);

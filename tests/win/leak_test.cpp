@@ -81,6 +81,8 @@ protected:
     // Runs round() WarmUp times, then Rounds times, and expects the second count to equal the first.
     // round() returns whether the dialog was really there.
     void ExpectNothingLeft(const std::function<bool()>& round) {
+        // Without the table every count would read 0 and always match.
+        ASSERT_TRUE(gdi::LayoutConfirmed(gdi::OwnTable())) << "the GDI handle table cannot be read here";
         int shown = 0;
         for (int i = 0; i < WarmUp; ++i) shown += round();
         const Counts before = Now();
