@@ -225,6 +225,17 @@ class Soak:
         caption = bottom - top - w["client"][1] - 2 * frame
         return right - frame - caption // 2 - 1, top + frame + caption // 2
 
+    def cancel_button(self, w):
+        """The middle of ｷｬﾝｾﾙ: left 1140, top 495, width 780, height 375 twips in the client area."""
+        left, top, right, bottom = w["rect"]
+        frame = (right - left - w["client"][0]) // 2
+        cl, ct = left + frame, bottom - frame - w["client"][1]
+        return cl + (1140 + 390) // 15, ct + (495 + 187) // 15
+
+    @staticmethod
+    def on_screen(x, y):
+        return 0 <= x < SCREEN[0] and 0 <= y < SCREEN[1]
+
     def act_capital(self, pieces):
         _, (x, y) = self.random_point(pieces)
         self.double_click(x, y)
@@ -233,24 +244,27 @@ class Soak:
             return
         self.count("capital dialog")
         w = self.visible("frmData")[0]
-        how = self.rng.choice(["close box", "cancel button", "cancel by keys"])
+        # The dialog opens where its piece is and may reach past the screen's edge: only what is on the screen
+        # can be clicked.
+        ways = ["cancel by keys"]
+        if self.on_screen(*self.close_box(w)):
+            ways.append("close box")
+        if self.on_screen(*self.cancel_button(w)):
+            ways.append("cancel button")
+        how = self.rng.choice(ways)
         if how == "close box":
             cx, cy = self.close_box(w)
             xdo("mousemove", cx, cy)
             settle(0.2)
             xdo("click", 1)
         elif how == "cancel button":
-            # ｷｬﾝｾﾙ: left 1140, top 495, width 780, height 375 twips in the client area.
-            left, top, right, bottom = w["rect"]
-            frame = (right - left - w["client"][0]) // 2
-            cl, ct = left + frame, bottom - frame - w["client"][1]
-            xdo("mousemove", cl + (1140 + 390) // 15, ct + (495 + 187) // 15)
+            xdo("mousemove", *self.cancel_button(w))
             settle(0.2)
             xdo("click", 1)
         else:
             xdo("key", "Tab", "Tab", "space")  # text → OK → ｷｬﾝｾﾙ
         if not self.wait_for("frmData", False):
-            self.fail(f"the capital dialog did not close by its {how}")
+            self.fail(f"the capital dialog at {w['rect']} did not close by its {how}")
             xdo("key", "Tab", "Tab", "space")
             self.wait_for("frmData", False)
         else:
