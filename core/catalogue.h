@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace korven {
@@ -23,5 +24,9 @@ constexpr int FillRecordOf(int pieceIndex) { return pieceIndex; }
 constexpr int OutlineRecordOf(int pieceIndex) { return pieceIndex + OutlineRecordOffset; }
 std::string_view PrefName(int pieceIndex);
 int PieceAtPlace(int place);
+
+std::wstring WideFromUtf8(std::string_view text);
+// Settings section of piece number 1..47: the prefecture's name.
+std::wstring SectionOf(int pieceNumber);
 
 }  // namespace korven

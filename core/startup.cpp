@@ -5,9 +5,9 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
-#include "core/ini_engine.h"
 #include "core/layout.h"
 #include "core/settings.h"
+#include "core/stored_layout.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
 #include "menu/modal.h"
@@ -19,52 +19,29 @@ namespace korven {
 
 namespace {
 
-constexpr uint32_t White = 0x00FFFFFF;
-
-std::wstring Where(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    return L"\n\nファイル: " + IniFilePath() + L"\nセクション: [" + section + L"]\nキー: " + key + L"\n値: " + value;
-}
-
-std::wstring TooLargeText(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    return L"設定ファイルの座標が 32 ビット整数の範囲を超えているため、起動を中止しました。"
-           L"設定ファイルは変更していません。" +
-           Where(section, key, value);
-}
-
-std::wstring SumTooLargeText(const std::wstring& section, const std::wstring& key, const std::wstring& value,
-                             int32_t anchor) {
-    return L"設定ファイルの位置が 32 ビット整数の範囲を超えるため、起動を中止しました。"
-           L"設定ファイルは変更していません。" +
-           Where(section, key, value) + L"（[" + SectionOf(AnchorPiece) + L"] の位置 " + std::to_wstring(anchor) +
-           L" との和が範囲外です）";
-}
-
-std::wstring BadColourText(const std::wstring& section, const std::wstring& value) {
-    return L"設定ファイルの色の値が範囲外のため、起動を中止しました。設定ファイルは変更していません。" +
-           Where(section, L"C", value);
-}
-
-// The number rule; false after the overflow has been reported.
-bool ReadCoordinate(const std::wstring& section, const std::wstring& key, int32_t& out) {
-    const std::wstring text = ReadIni(section, key);
-    const ini::NumberRead n = ini::ReadNumber(text);
-    if (n.overflow) {
-        FatalExit(TooLargeText(section, key, text));
-        return false;
-    }
-    out = n.value;
-    return true;
+// Reports what start-up cannot use; false: start-up stops.
+bool Usable(const std::optional<LayoutError>& error) {
+    if (!error) return true;
+    FatalExit(LayoutErrorText(*error, IniFilePath()));
+    return false;
 }
 
 bool CheckedPosition(int32_t anchor, int32_t offset, const std::wstring& section, const std::wstring& key,
                      int32_t& out) {
     const auto sum = CheckedAdd32(anchor, offset);
     if (!sum) {
-        FatalExit(SumTooLargeText(section, key, ReadIni(section, key), anchor));
+        FatalExit(SumTooLargeText(section, key, ReadIni(section, key), anchor, IniFilePath()));
         return false;
     }
     out = *sum;
     return true;
+}
+
+bool Fails(const std::optional<LayoutError>& error, std::initializer_list<const wchar_t*> keys) {
+    if (!error) return false;
+    for (const wchar_t* k : keys)
+        if (error->key == k) return true;
+    return false;
 }
 
 BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT rect, LPARAM list) {
@@ -74,48 +51,42 @@ BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT rect, LPARAM list) {
 
 // Where the stored layout puts piece n, in screen pixels; nothing when its offsets do not read (the set-up
 // loop reports them at their turn).
-std::optional<RectL> StoredPlace(int n, int32_t anchorX, int32_t anchorY) {
-    ini::NumberRead offX{}, offY{};
-    if (n != AnchorPiece) {
-        const std::wstring section = SectionOf(n);
-        offX = ini::ReadNumber(ReadIni(section, L"X"));
-        offY = ini::ReadNumber(ReadIni(section, L"Y"));
-        if (offX.overflow || offY.overflow) return std::nullopt;
-    }
+std::optional<RectL> StoredPlace(const StoredLayout& stored, int n, int32_t anchorX, int32_t anchorY) {
+    const PieceSettings& p = stored.pieces[static_cast<size_t>(n - 1)];
+    if (Fails(p.error, {L"X", L"Y"})) return std::nullopt;
     TwipSize size{};
     if (!RecordSizeTable(PieceIndexOf(n), size)) return std::nullopt;
     const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
-    const int32_t left = TwipsToPixels(static_cast<double>(anchorX) + offX.value, tx);
-    const int32_t top = TwipsToPixels(static_cast<double>(anchorY) + offY.value, ty);
+    const int32_t left = TwipsToPixels(static_cast<double>(anchorX) + p.offsetX, tx);
+    const int32_t top = TwipsToPixels(static_cast<double>(anchorY) + p.offsetY, ty);
     return RectL{left, top, left + TwipsToPixels(size.width, tx), top + TwipsToPixels(size.height, ty)};
 }
 
-std::vector<RectL> StoredLayout(int32_t anchorX, int32_t anchorY) {
+std::vector<RectL> StoredPlaces(const StoredLayout& stored, int32_t anchorX, int32_t anchorY) {
     std::vector<RectL> layout;
     for (int n = 1; n <= PrefCount; ++n)
-        if (const auto place = StoredPlace(n, anchorX, anchorY)) layout.push_back(*place);
+        if (const auto place = StoredPlace(stored, n, anchorX, anchorY)) layout.push_back(*place);
     return layout;
 }
 
 // A layout made for monitors that are gone would leave the map out of reach: then the whole map is placed
 // in the primary work area, as far as it fits, for this run only (nothing is written).
-void KeepMapReachable(int32_t& anchorX, int32_t& anchorY) {
+void KeepMapReachable(const StoredLayout& stored, int32_t& anchorX, int32_t& anchorY) {
     std::vector<RectL> monitors;
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
-    // An anchor on a monitor settles it without reading the other pieces' offsets.
-    const std::optional<RectL> anchor = StoredPlace(AnchorPiece, anchorX, anchorY);
-    if (anchor && !EveryPieceOffEveryMonitor({*anchor}, monitors)) return;
-    if (!EveryPieceOffEveryMonitor(StoredLayout(anchorX, anchorY), monitors)) return;
+    if (!EveryPieceOffEveryMonitor(StoredPlaces(stored, anchorX, anchorY), monitors)) return;
     RECT work{};
     if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) work = RECT{0, 0, 0, 0};
     // The map as it stands around an anchor at (0, 0), then moved as a whole.
-    const PointL at = AnchorPlacingMapIn(StoredLayout(0, 0), RectL{work.left, work.top, work.right, work.bottom});
+    const PointL at =
+        AnchorPlacingMapIn(StoredPlaces(stored, 0, 0), RectL{work.left, work.top, work.right, work.bottom});
     anchorX = PixelsToTwips(at.x, TwipsPerPixelX());
     anchorY = PixelsToTwips(at.y, TwipsPerPixelY());
 }
 
-// Steps 1 to 15 for one piece; false when start-up has to stop.
-bool SetUpPiece(int n, int32_t anchorX, int32_t anchorY) {
+// Steps 1 to 15 for one piece, with the values read before; false when start-up has to stop, at the step
+// where the value that does not read used to be read.
+bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anchorY) {
     Piece* piece = PieceAt(n);
     if (!piece) return false;  // shutdown ran while messages were processed
     const int k = PieceIndexOf(n);
@@ -124,15 +95,13 @@ bool SetUpPiece(int n, int32_t anchorX, int32_t anchorY) {
     ApplyRegion(FillRecordOf(k), piece->Form(), false);
     ApplyRegion(OutlineRecordOf(k), piece->Picture1(), false);
 
-    int32_t offX = 0, offY = 0;
-    if (n != AnchorPiece) {
-        if (!ReadCoordinate(name, L"X", offX) || !ReadCoordinate(name, L"Y", offY)) return false;
-    }
+    if (Fails(stored.error, {L"X", L"Y"})) return Usable(stored.error);
     piece->Idx = n;
-    piece->offsetX = offX;
-    piece->offsetY = offY;
+    piece->offsetX = stored.offsetX;
+    piece->offsetY = stored.offsetY;
     int32_t left = 0, top = 0;
-    if (!CheckedPosition(anchorX, offX, name, L"X", left) || !CheckedPosition(anchorY, offY, name, L"Y", top))
+    if (!CheckedPosition(anchorX, stored.offsetX, name, L"X", left) ||
+        !CheckedPosition(anchorY, stored.offsetY, name, L"Y", top))
         return false;
     piece->Move(left, top);
 
@@ -140,26 +109,16 @@ bool SetUpPiece(int n, int32_t anchorX, int32_t anchorY) {
     SetWindowTextW(piece->hwnd(), name.c_str());
     piece->MoveLname(0, 0, piece->ScaleWidth(), piece->Height());
 
-    int32_t capX = 0, capY = 0;
-    if (!ReadCoordinate(name, L"県庁X", capX) || !ReadCoordinate(name, L"県庁Y", capY)) return false;
-    piece->MoveKC(capX, capY);
+    if (Fails(stored.error, {L"県庁X", L"県庁Y"})) return Usable(stored.error);
+    piece->MoveKC(stored.capX, stored.capY);
     const TwipRect kc = piece->KC();
-    piece->MoveLTYOU(capX, capY, kc.width, kc.height);
-    piece->SetLtyouTip(ReadIni(name, L"県庁所在地"));
+    piece->MoveLTYOU(stored.capX, stored.capY, kc.width, kc.height);
+    piece->SetLtyouTip(stored.capital);
 
     piece->Show();
 
-    const std::wstring colour = ReadIni(name, L"C");
-    if (colour.empty()) {
-        piece->SetBackColor(White);
-    } else {
-        const ini::ColorRead c = ini::ReadColor(colour);
-        if (c.kind == ini::ColorRead::Kind::Overflow || !IsColourValue(c.value)) {
-            FatalExit(BadColourText(name, colour));
-            return false;
-        }
-        piece->SetBackColor(c.kind == ini::ColorRead::Kind::Value ? c.value : White);
-    }
+    if (!Usable(stored.error)) return false;  // the colour
+    piece->SetBackColor(stored.colour);
 
     piece->ready = true;
     DoEvents();
@@ -179,11 +138,11 @@ void RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     // 3. No settings value may be read before this.
     IniBaseName = L"KORVEN";
 
-    // 4. The anchor.
-    const std::wstring anchorSection = SectionOf(AnchorPiece);
-    int32_t anchorX = 0, anchorY = 0;
-    if (!ReadCoordinate(anchorSection, L"X", anchorX) || !ReadCoordinate(anchorSection, L"Y", anchorY)) return;
-    KeepMapReachable(anchorX, anchorY);
+    // 4. The anchor, and with it everything else start-up takes from the file.
+    const StoredLayout stored = ReadStoredLayout(ReadIni);
+    if (!Usable(stored.anchorError)) return;
+    int32_t anchorX = stored.anchorX, anchorY = stored.anchorY;
+    KeepMapReachable(stored, anchorX, anchorY);
 
     // 5. All 47 windows, hidden, in PieceIndex order.
     Pieces.clear();
@@ -191,8 +150,10 @@ void RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     for (int i = 0; i < PrefCount; ++i) Pieces.push_back(CreatePiece());
 
     // 6. Outward from 東京, one piece at a time.
-    for (int place = 0; place < PrefCount; ++place)
-        if (!SetUpPiece(PieceAtPlace(place), anchorX, anchorY)) return;
+    for (int place = 0; place < PrefCount; ++place) {
+        const int n = PieceAtPlace(place);
+        if (!SetUpPiece(n, stored.pieces[static_cast<size_t>(n - 1)], anchorX, anchorY)) return;
+    }
 }
 
 }  // namespace korven

@@ -7,13 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/catalogue.h"
 #include "core/settings.h"
 
 namespace korven {
-
-std::wstring WideFromUtf8(std::string_view text);
-// Settings section of piece number 1..47: the prefecture's name.
-std::wstring SectionOf(int pieceNumber);
 
 // Upper-case hex, no prefix, no leading zeros: FFFFFF, FF, 0.
 std::wstring ColourText(uint32_t colour);

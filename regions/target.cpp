@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/layout.h"
+#include "core/stored_layout.h"
 
 namespace korven {
 
@@ -56,11 +57,6 @@ bool BackBuffer::Resize(int width, int height, COLORREF colour) {
     width_ = width;
     height_ = height;
     return true;
-}
-
-bool IsColourValue(uint32_t colour) {
-    if (colour <= 0x00FFFFFF) return true;
-    return (colour & 0xFFFFFF00u) == 0x80000000u && (colour & 0xFF) <= COLOR_MENUBAR;
 }
 
 COLORREF PaintColour(uint32_t colour) {

@@ -81,8 +81,6 @@ private:
 // The colour GDI paints for a stored colour value: values with the top bit set name a system colour
 // (0x80000000 + its index), as the settings file of older versions may hold them.
 COLORREF PaintColour(uint32_t colour);
-// True for a value that is a plain colour or a system colour that exists.
-bool IsColourValue(uint32_t colour);
 
 struct Target {
     HWND hwnd = nullptr;
