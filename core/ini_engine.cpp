@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "core/layout.h"
+
 namespace korven::ini {
 
 bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -396,9 +398,10 @@ NumberRead ReadNumberOf(std::basic_string_view<Ch> s) {
         return {};
     }
     if (ec != std::errc()) return {};
-    double r = std::nearbyint(d);  // the default rounding mode takes halves to the even neighbour
-    if (!(r >= -2147483648.0 && r <= 2147483647.0)) return {0, true};
-    return {static_cast<std::int32_t>(r), false};
+    // Halves to even whatever the floating-point rounding mode, which a foreign DLL may have changed.
+    const std::optional<std::int32_t> r = RoundHalfEven32(d);
+    if (!r) return {0, true};
+    return {*r, false};
 }
 
 template <class Ch>

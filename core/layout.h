@@ -4,9 +4,11 @@
 #include <optional>
 #include <vector>
 
-#include "regions/region_record.h"
-
 namespace korven {
+
+struct RectL {  // layout of RECT, so region records can hold it as they are
+    int32_t left, top, right, bottom;
+};
 
 // Nearest integer, halves to the even neighbour; nothing when not a number or outside 32 bits.
 std::optional<int32_t> RoundHalfEven32(double value);

@@ -3,17 +3,13 @@
 #include <cstdint>
 
 #include "core/catalogue.h"
+#include "core/ini_engine.h"
 
 namespace korven {
 
 std::wstring ColourText(uint32_t colour) {
-    static const wchar_t digits[] = L"0123456789ABCDEF";
-    std::wstring out;
-    do {
-        out.insert(out.begin(), digits[colour & 0xF]);
-        colour >>= 4;
-    } while (colour != 0);
-    return out;
+    const std::string text = ini::FormatColor(colour);  // ASCII only
+    return std::wstring(text.begin(), text.end());
 }
 
 std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces) {

@@ -6,12 +6,9 @@
 #include <string>
 
 #include "core/catalogue.h"
+#include "core/layout.h"
 
 namespace korven {
-
-struct RectL {  // layout of RECT
-    int32_t left, top, right, bottom;
-};
 
 struct RegionHeader {  // layout of RGNDATAHEADER
     uint32_t dwSize;
