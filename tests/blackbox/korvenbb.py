@@ -182,6 +182,7 @@ def check_pieces_shown(ps):
 def check_piece_shapes(ps):
     """Every window region equals its fill record, every Picture1 region its outline record; each piece is a
     borderless popup of its canvas's size that stays out of the taskbar."""
+    check(ps, "no pieces to check")
     check(all(p["region_ok"] for p in ps), "a window region differs from its fill record: "
           + ", ".join(str(p["title"]) for p in ps if not p["region_ok"]))
     check(all(p["picture1"] and p["picture1"]["region_ok"] for p in ps if p["region_ok"]),
@@ -217,6 +218,7 @@ def check_piece_places(ps, ini):
 
 def check_map_pixels(shot, ps, ini):
     """Inside each piece is white, its boundary line black, its capital's dot red."""
+    check(ps, "no pieces to check")
     for p in ps:
         if not p["region_ok"]:
             continue
