@@ -28,3 +28,16 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
   $SUDO locale-gen >/dev/null
 fi
+
+# Where no 32-bit code runs, the shipped 32-bit program runs in a virtual machine (scripts/win32-vm.sh).
+if [ "${KORVEN_WINE_BITS:-}" = 64 ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  vm_missing=()
+  for p in qemu-system-x86 qemu-utils debootstrap e2fsprogs; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || vm_missing+=("$p")
+  done
+  if [ ${#vm_missing[@]} -gt 0 ]; then
+    echo "setup: installing ${vm_missing[*]}"
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${vm_missing[@]}"
+  fi
+fi

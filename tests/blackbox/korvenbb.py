@@ -101,10 +101,12 @@ def drag(x0, y0, x1, y1, steps=8):
 
 
 class Shot:
-    """A screenshot of the whole X screen, pixels read back as RGB."""
+    """A screenshot of the whole X screen, pixels read back as RGB. With take=False, path is an image saved
+    before (any format ImageMagick reads, such as the XWD framebuffer Xvfb keeps with -fbdir)."""
 
-    def __init__(self, path):
-        subprocess.run(["import", "-window", "root", path], check=True)
+    def __init__(self, path, take=True):
+        if take:
+            subprocess.run(["import", "-window", "root", path], check=True)
         self.path = path
         size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True, text=True).stdout.split()
         self.w, self.h = int(size[0]), int(size[1])
@@ -128,7 +130,13 @@ def check(cond, what):
 def main(tests):
     """Runs each test function with a fresh session; prints one line per test and a closing count."""
     a = args()
-    os.makedirs(a.out, exist_ok=True)
+    run(tests, a, a.out)
+
+
+def run(tests, a, out):
+    """Runs each test function with a; prints one line per test and a closing count, which it also leaves in
+    out/results-<script>.txt. Exits with 1 when a test failed."""
+    os.makedirs(out, exist_ok=True)
     passed = failed = 0
     for t in tests:
         before = len(FAILURES)
@@ -144,7 +152,7 @@ def main(tests):
     print(f"{passed} passed, {failed} failed")
     # The test command adds these counts to its closing line.
     script = os.path.splitext(os.path.basename(sys.argv[0]))[0]
-    with open(os.path.join(a.out, f"results-{script}.txt"), "w") as f:
+    with open(os.path.join(out, f"results-{script}.txt"), "w") as f:
         f.write(f"{passed} {failed}\n")
     sys.exit(1 if failed else 0)
 
@@ -161,3 +169,65 @@ def read_ini(data):
             k, v = line.split(b"=", 1)
             cur.setdefault(k.strip().decode("cp932"), v.strip().decode("cp932"))
     return out
+
+
+# What every start with the shipped KORVEN.ini must show, read from the probe's "pieces" output. Shared by the
+# black-box map test and the check of the 32-bit program run in a virtual machine.
+
+def check_pieces_shown(ps):
+    check(len(ps) == 47, f"{len(ps)} frmMap windows, expected 47")
+    check(all(p["visible"] for p in ps), "a piece is not visible")
+
+
+def check_piece_shapes(ps):
+    """Every window region equals its fill record, every Picture1 region its outline record; each piece is a
+    borderless popup of its canvas's size that stays out of the taskbar."""
+    check(ps, "no pieces to check")
+    check(all(p["region_ok"] for p in ps), "a window region differs from its fill record: "
+          + ", ".join(str(p["title"]) for p in ps if not p["region_ok"]))
+    check(all(p["picture1"] and p["picture1"]["region_ok"] for p in ps if p["region_ok"]),
+          "a Picture1 region differs from its outline record")
+    check(len({p["index"] for p in ps}) == len(ps), "two windows have the same shape")
+    for p in ps:
+        if not p["region_ok"]:
+            continue
+        w, h = p["rect"][2] - p["rect"][0], p["rect"][3] - p["rect"][1]
+        check([w, h] == p["canvas"], f"{p['name']}: window {w}x{h}, canvas {p['canvas']}")
+        check(p["style"] & 0x80000000 and not p["style"] & 0x00C00000, f"{p['name']}: not a borderless popup")
+        check(p["exstyle"] & 0x80, f"{p['name']}: would show in the taskbar")
+        check(not p["exstyle"] & 0x8, f"{p['name']}: topmost")
+
+
+def check_piece_places(ps, ini):
+    """東京 stands at its stored place, every other piece at its layout offset from 東京."""
+    byname = {p.get("name"): p for p in ps}
+    if not check("東京" in byname, "no 東京 piece"):
+        return
+    ax, ay = int(ini["東京"]["X"]) // 15, int(ini["東京"]["Y"]) // 15
+    check(byname["東京"]["rect"][:2] == [ax, ay], f"東京 at {byname['東京']['rect'][:2]}, stored {[ax, ay]}")
+    for name in ini:
+        if name in byname or not {"X", "Y", "県庁X"} <= ini[name].keys():
+            continue
+        check(False, f"{name}: no piece")
+    for name, p in byname.items():
+        if name in (None, "東京"):
+            continue
+        want = [ax + int(ini[name]["X"]) // 15, ay + int(ini[name]["Y"]) // 15]
+        check(p["rect"][:2] == want, f"{name} at {p['rect'][:2]}, layout says {want}")
+
+
+def check_map_pixels(shot, ps, ini):
+    """Inside each piece is white, its boundary line black, its capital's dot red."""
+    check(ps, "no pieces to check")
+    for p in ps:
+        if not p["region_ok"]:
+            continue
+        name = p["name"]
+        cx = p["rect"][0] + int(ini[name]["県庁X"]) // 15 + 2
+        cy = p["rect"][1] + int(ini[name]["県庁Y"]) // 15 + 2
+        ix, iy = p["inner"]
+        if abs(ix - cx) <= 3 and abs(iy - cy) <= 3:
+            ix, iy = p["inner2"]
+        check(shot.at(ix, iy) == (255, 255, 255), f"{name}: inside is {shot.at(ix, iy)}, not white")
+        check(shot.at(*p["line"]) == (0, 0, 0), f"{name}: border line is {shot.at(*p['line'])}, not black")
+        check(shot.at(cx, cy) == (255, 0, 0), f"{name}: capital dot is {shot.at(cx, cy)}, not red")

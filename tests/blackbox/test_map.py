@@ -1,7 +1,8 @@
 """The assembled map as a user sees it: 47 shaped windows at the shipped layout, dragged with the real mouse."""
 import os
 
-from korvenbb import Session, Shot, check, drag, main, read_ini, settle, xdo
+from korvenbb import (Session, Shot, check, check_map_pixels, check_piece_places, check_piece_shapes,
+                      check_pieces_shown, drag, main, settle, read_ini, xdo)
 
 
 def pieces_by_name(s):
@@ -13,31 +14,10 @@ def test_pieces_stand_at_the_shipped_layout_with_their_shapes(a):
     try:
         s.start()
         ini = read_ini(s.ini_bytes())
-        info = s.pieces()
-        ps = info["pieces"]
-        check(len(ps) == 47, f"{len(ps)} frmMap windows, expected 47")
-        check(all(p["visible"] for p in ps), "a piece is not visible")
-        check(all(p["region_ok"] for p in ps), "a window region differs from its fill record: "
-              + ", ".join(str(p["title"]) for p in ps if not p["region_ok"]))
-        check(all(p["picture1"] and p["picture1"]["region_ok"] for p in ps if p["region_ok"]),
-              "a Picture1 region differs from its outline record")
-        check(len({p["index"] for p in ps}) == 47, "two windows have the same shape")
-        for p in ps:
-            if not p["region_ok"]:
-                continue
-            w, h = p["rect"][2] - p["rect"][0], p["rect"][3] - p["rect"][1]
-            check([w, h] == p["canvas"], f"{p['name']}: window {w}x{h}, canvas {p['canvas']}")
-            check(p["style"] & 0x80000000 and not p["style"] & 0x00C00000, f"{p['name']}: not a borderless popup")
-            check(p["exstyle"] & 0x80, f"{p['name']}: would show in the taskbar")
-            check(not p["exstyle"] & 0x8, f"{p['name']}: topmost")
-        byname = {p.get("name"): p for p in ps}
-        ax, ay = int(ini["東京"]["X"]) // 15, int(ini["東京"]["Y"]) // 15
-        check(byname["東京"]["rect"][:2] == [ax, ay], f"東京 at {byname['東京']['rect'][:2]}, stored {[ax, ay]}")
-        for name, p in byname.items():
-            if name in (None, "東京"):
-                continue
-            want = [ax + int(ini[name]["X"]) // 15, ay + int(ini[name]["Y"]) // 15]
-            check(p["rect"][:2] == want, f"{name} at {p['rect'][:2]}, layout says {want}")
+        ps = s.pieces()["pieces"]
+        check_pieces_shown(ps)
+        check_piece_shapes(ps)
+        check_piece_places(ps, ini)
     finally:
         s.kill()
 
@@ -50,18 +30,7 @@ def test_screenshot_shows_white_pieces_black_lines_red_dots(a):
         settle(1.0)
         ini = read_ini(s.ini_bytes())
         shot = Shot(os.path.join(a.out, "map.png"))
-        for p in s.pieces()["pieces"]:
-            if not p["region_ok"]:
-                continue
-            name = p["name"]
-            cx = p["rect"][0] + int(ini[name]["県庁X"]) // 15 + 2
-            cy = p["rect"][1] + int(ini[name]["県庁Y"]) // 15 + 2
-            ix, iy = p["inner"]
-            if abs(ix - cx) <= 3 and abs(iy - cy) <= 3:
-                ix, iy = p["inner2"]
-            check(shot.at(ix, iy) == (255, 255, 255), f"{name}: inside is {shot.at(ix, iy)}, not white")
-            check(shot.at(*p["line"]) == (0, 0, 0), f"{name}: border line is {shot.at(*p['line'])}, not black")
-            check(shot.at(cx, cy) == (255, 0, 0), f"{name}: capital dot is {shot.at(cx, cy)}, not red")
+        check_map_pixels(shot, s.pieces()["pieces"], ini)
     finally:
         s.kill()
 
