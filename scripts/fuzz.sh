@@ -12,9 +12,9 @@ mkdir -p "$out/corpus"
 cxx=$(command -v clang++ || command -v clang++-14 || true)
 [ -n "$cxx" ] || { echo "fuzz: clang++ not found (apt-get install clang)"; exit 1; }
 
-sources=("$root/tests/fuzz/ini_fuzz.cpp" "$root/core/ini_engine.cpp" "$root/core/file_replace_posix.cpp")
+sources=("$root/tests/fuzz/ini_fuzz.cpp" "$root/core/ini_engine.cpp" "$root/core/layout.cpp" "$root/core/file_replace_posix.cpp")
 binary="$out/ini_fuzz"
-if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$root/core/ini_engine.h" -newer "$binary" 2>/dev/null)" ]; then
+if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$root/core/ini_engine.h" "$root/core/layout.h" -newer "$binary" 2>/dev/null)" ]; then
   echo "fuzz: building $binary"
   "$cxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" "${sources[@]}" -o "$binary" || { echo "fuzz: build failed"; exit 1; }
