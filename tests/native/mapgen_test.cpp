@@ -328,7 +328,7 @@ TEST(MapgenTouch, OnePixelTouchesReachTheTargetWithoutOverlapOrNewGap) {
     prefs[0] = Square(2, 2, 10, 10);   // 8 x 8, wanted 9 wide
     prefs[1] = Square(10, 2, 16, 10);  // neighbour to the right, 6 x 8, wanted 5 wide and 7 high
     mapgen::LabelImage img = mapgen::Rasterise(prefs, Still(20, 20), 20, 20, nullptr);
-    std::vector<mapgen::Target> t(PrefCount);
+    std::vector<mapgen::ExtentTarget> t(PrefCount);
     t[0] = {9, 8};
     t[1] = {5, 7};
     std::vector<std::string> log;
@@ -347,7 +347,7 @@ TEST(MapgenTouch, ReportsWhatItCannotReach) {
     std::vector<mapgen::PrefShapes> prefs(PrefCount);
     prefs[0] = Square(2, 2, 10, 10);
     mapgen::LabelImage img = mapgen::Rasterise(prefs, Still(20, 20), 20, 20, nullptr);
-    std::vector<mapgen::Target> t(PrefCount);
+    std::vector<mapgen::ExtentTarget> t(PrefCount);
     t[0] = {14, 8};  // six pixels more than touches may add
     std::vector<std::string> log;
     const auto missing = mapgen::TouchUp(img, t, log);
@@ -360,7 +360,7 @@ TEST(MapgenWarp, BringsNeighboursToTheirSizesAndKeepsTheirBorderShared) {
     std::vector<mapgen::PrefShapes> prefs(PrefCount);
     prefs[0] = Square(10.2, 10.2, 22.2, 20.2, false);
     prefs[1] = Square(22.2, 10.2, 32.2, 20.2, false);
-    std::vector<mapgen::Target> t(PrefCount);
+    std::vector<mapgen::ExtentTarget> t(PrefCount);
     t[0] = {14, 10};
     t[1] = {9, 10};
     std::vector<std::string> log;

@@ -11,7 +11,7 @@ namespace mapgen {
 
 namespace {
 
-constexpr int kFreePieces[] = {45, 46};  // 鹿児島, 沖縄: canvas follows the geography
+constexpr int kFreePieces[] = {kKagoshima, kOkinawa};  // canvas follows the geography
 constexpr int kScreenW = 1024, kScreenH = 768 - 40;
 constexpr int kDot = 5;
 constexpr double kDotGoal = 2.0;  // pixels between a dot's centre and its office
@@ -34,16 +34,16 @@ int Count(const std::vector<uint8_t>& m) { return static_cast<int>(std::count(m.
 
 }  // namespace
 
-int CountOverlaps(const std::vector<Piece>& pieces) {
+int CountOverlaps(const std::vector<PieceOutput>& pieces) {
     int x0 = 1 << 30, y0 = 1 << 30, x1 = -(1 << 30), y1 = -(1 << 30);
-    for (const Piece& p : pieces) {
+    for (const PieceOutput& p : pieces) {
         x0 = std::min(x0, p.originX), y0 = std::min(y0, p.originY);
         x1 = std::max(x1, p.originX + p.canvas.width), y1 = std::max(y1, p.originY + p.canvas.height);
     }
     const int w = x1 - x0, h = y1 - y0;
     std::vector<uint8_t> cover(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
     int twice = 0;
-    for (const Piece& p : pieces)
+    for (const PieceOutput& p : pieces)
         for (uint32_t i = 0; i < p.fill.rdh.nCount; ++i) {
             const korven::RectL& r = p.fill.Buffer[i];
             for (int y = r.top; y < r.bottom; ++y)
@@ -90,7 +90,7 @@ MapResult BuildMap(const std::string& geodataDir) {
     // room below for the island chains that move south
     const int w = static_cast<int>(std::ceil(maxX)) + 24, h = static_cast<int>(std::ceil(maxY)) + 96;
 
-    std::vector<Target> targets(korven::PrefCount);
+    std::vector<ExtentTarget> targets(korven::PrefCount);
     for (int p = 0; p < korven::PrefCount; ++p) {
         if (IsFree(p)) continue;
         const korven::RectL& b = korven::PrefCanvas[p].bound;
@@ -139,21 +139,21 @@ MapResult BuildMap(const std::string& geodataDir) {
     // The named islands each show at least one pixel near their place.
     struct Named { int piece; const char* name; double lon, lat; };
     static const Named named[] = {
-        {0, "利尻島", 141.24, 45.18}, {0, "礼文島", 141.04, 45.38}, {0, "奥尻島", 139.47, 42.15},
-        {33, "隠岐 島後", 133.32, 36.25}, {33, "隠岐 島前", 133.05, 36.1}, {33, "竹島", 131.87, 37.24},
-        {12, "伊豆大島", 139.39, 34.74}, {12, "三宅島", 139.53, 34.08}, {12, "八丈島", 139.79, 33.11},
-        {12, "青ヶ島", 139.76, 32.46}, {12, "鳥島", 140.30, 30.48}, {12, "父島", 142.20, 27.08},
-        {12, "母島", 142.16, 26.66}, {12, "北硫黄島", 141.23, 25.43}, {12, "硫黄島", 141.32, 24.78},
-        {12, "南硫黄島", 141.46, 24.23},
-        {45, "奄美大島", 129.45, 28.30}, {45, "加計呂麻島", 129.25, 28.12}, {45, "喜界島", 129.97, 28.32},
-        {45, "徳之島", 128.95, 27.78}, {45, "沖永良部島", 128.60, 27.37}, {45, "与論島", 128.41, 27.04},
-        {45, "口之島", 129.92, 29.97}, {45, "中之島", 129.87, 29.85}, {45, "宝島", 129.21, 29.15},
-        {45, "屋久島", 130.53, 30.35}, {45, "種子島", 130.97, 30.60},
-        {46, "石垣島", 124.16, 24.41}, {46, "西表島", 123.82, 24.33}, {46, "与那国島", 123.00, 24.45},
-        {46, "波照間島", 123.78, 24.06}, {46, "宮古島", 125.30, 24.78}, {46, "魚釣島", 123.48, 25.74},
-        {46, "北大東島", 131.30, 25.94}, {46, "南大東島", 131.25, 25.84}, {46, "沖大東島", 131.23, 24.47},
-        {46, "久米島", 126.78, 26.34},
-        {41, "対馬", 129.30, 34.40}, {41, "壱岐", 129.72, 33.78}, {41, "福江島", 128.78, 32.69},
+        {kHokkaido, "利尻島", 141.24, 45.18}, {kHokkaido, "礼文島", 141.04, 45.38}, {kHokkaido, "奥尻島", 139.47, 42.15},
+        {kShimane, "隠岐 島後", 133.32, 36.25}, {kShimane, "隠岐 島前", 133.05, 36.1}, {kShimane, "竹島", 131.87, 37.24},
+        {kTokyo, "伊豆大島", 139.39, 34.74}, {kTokyo, "三宅島", 139.53, 34.08}, {kTokyo, "八丈島", 139.79, 33.11},
+        {kTokyo, "青ヶ島", 139.76, 32.46}, {kTokyo, "鳥島", 140.30, 30.48}, {kTokyo, "父島", 142.20, 27.08},
+        {kTokyo, "母島", 142.16, 26.66}, {kTokyo, "北硫黄島", 141.23, 25.43}, {kTokyo, "硫黄島", 141.32, 24.78},
+        {kTokyo, "南硫黄島", 141.46, 24.23},
+        {kKagoshima, "奄美大島", 129.45, 28.30}, {kKagoshima, "加計呂麻島", 129.25, 28.12}, {kKagoshima, "喜界島", 129.97, 28.32},
+        {kKagoshima, "徳之島", 128.95, 27.78}, {kKagoshima, "沖永良部島", 128.60, 27.37}, {kKagoshima, "与論島", 128.41, 27.04},
+        {kKagoshima, "口之島", 129.92, 29.97}, {kKagoshima, "中之島", 129.87, 29.85}, {kKagoshima, "宝島", 129.21, 29.15},
+        {kKagoshima, "屋久島", 130.53, 30.35}, {kKagoshima, "種子島", 130.97, 30.60},
+        {kOkinawa, "石垣島", 124.16, 24.41}, {kOkinawa, "西表島", 123.82, 24.33}, {kOkinawa, "与那国島", 123.00, 24.45},
+        {kOkinawa, "波照間島", 123.78, 24.06}, {kOkinawa, "宮古島", 125.30, 24.78}, {kOkinawa, "魚釣島", 123.48, 25.74},
+        {kOkinawa, "北大東島", 131.30, 25.94}, {kOkinawa, "南大東島", 131.25, 25.84}, {kOkinawa, "沖大東島", 131.23, 24.47},
+        {kOkinawa, "久米島", 126.78, 26.34},
+        {kNagasaki, "対馬", 129.30, 34.40}, {kNagasaki, "壱岐", 129.72, 33.78}, {kNagasaki, "福江島", 128.78, 32.69},
     };
     for (const Named& n : named) {
         const Pt want = m.proj({n.lon, n.lat});
@@ -180,7 +180,7 @@ MapResult BuildMap(const std::string& geodataDir) {
     // become coast instead of the dot wandering off.
     std::vector<std::pair<int, int>> dots(korven::PrefCount);
     for (int p = 0; p < korven::PrefCount; ++p) {
-        Piece& pc = m.pieces[static_cast<size_t>(p)];
+        PieceOutput& pc = m.pieces[static_cast<size_t>(p)];
         const Box& b = boxes[static_cast<size_t>(p)];
         const Pt at = f.Warp(m.proj(g.offices[static_cast<size_t>(p)].at));
         const int cx = static_cast<int>(std::floor(at.x)), cy = static_cast<int>(std::floor(at.y));
@@ -230,7 +230,7 @@ MapResult BuildMap(const std::string& geodataDir) {
     }
 
     for (int p = 0; p < korven::PrefCount; ++p) {
-        Piece& pc = m.pieces[static_cast<size_t>(p)];
+        PieceOutput& pc = m.pieces[static_cast<size_t>(p)];
         const Box& b = boxes[static_cast<size_t>(p)];
         pc.leftOut = prefs[static_cast<size_t>(p)].leftOut;
         pc.city = g.offices[static_cast<size_t>(p)].city;
@@ -313,7 +313,7 @@ MapResult BuildMap(const std::string& geodataDir) {
 
     // Screen: the union of all canvases, centred on the part of the screen above the taskbar.
     Box u;
-    for (const Piece& pc : m.pieces) {
+    for (const PieceOutput& pc : m.pieces) {
         u.Add(pc.originX, pc.originY);
         u.Add(pc.originX + pc.canvas.width - 1, pc.originY + pc.canvas.height - 1);
     }
@@ -326,7 +326,7 @@ MapResult BuildMap(const std::string& geodataDir) {
         m.landExtent.Add(b.x0 + m.screenShiftX, b.y0 + m.screenShiftY);
         m.landExtent.Add(b.x1 + m.screenShiftX, b.y1 + m.screenShiftY);
     }
-    const Piece& anchor = m.pieces[static_cast<size_t>(korven::PieceIndexOf(korven::AnchorPiece))];
+    const PieceOutput& anchor = m.pieces[static_cast<size_t>(korven::PieceIndexOf(korven::AnchorPiece))];
     m.anchorX = anchor.originX + m.screenShiftX;
     m.anchorY = anchor.originY + m.screenShiftY;
 

@@ -9,7 +9,7 @@
 
 namespace mapgen {
 
-struct Piece {
+struct PieceOutput {
     korven::CanvasSpec canvas{};
     int originX = 0, originY = 0;  // canvas top-left in the map frame (pixels)
     korven::RegionRecord fill{}, outline{};
@@ -35,7 +35,7 @@ struct Gap {
 
 struct MapResult {
     Projection proj;
-    std::vector<Piece> pieces;  // by PieceIndex
+    std::vector<PieceOutput> pieces;  // by PieceIndex
     LabelImage img;             // the assembled map, map frame
     int anchorX = 0, anchorY = 0;  // screen pixels of 東京's canvas
     int screenShiftX = 0, screenShiftY = 0;  // map frame → screen
@@ -53,7 +53,7 @@ struct MapResult {
 MapResult BuildMap(const std::string& geodataDir);
 
 // Re-assembles the records at their offsets and counts pixels covered twice (the check that matters).
-int CountOverlaps(const std::vector<Piece>& pieces);
+int CountOverlaps(const std::vector<PieceOutput>& pieces);
 
 void WriteOutputs(const MapResult& m, const std::string& outDir);
 std::string Report(const MapResult& m);

@@ -126,7 +126,7 @@ Projection FitProjection(const Geography& g) {
     auto fit = [&](const std::vector<double>& e, bool horizontal, double prev) {
         double see = 0, sew = 0;
         for (int i = 0; i < korven::PrefCount; ++i) {
-            if (i == 12 || i == 33 || i == 41 || i == 45 || i == 46) continue;
+            if (i == kTokyo || i == kShimane || i == kNagasaki || i == kKagoshima || i == kOkinawa) continue;
             const korven::RectL& b = korven::PrefCanvas[i].bound;
             const double want = horizontal ? b.right - b.left : b.bottom - b.top;
             if (prev > 0 && std::fabs(e[i] / prev / want - 1.0) > 0.08) continue;  // outliers
@@ -306,7 +306,7 @@ constexpr double kSeaStiffness = 0.1;  // open sea against land
 constexpr double kStretch = 0.15;      // first differences against the bending terms
 }  // namespace
 
-Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>& targets, int w, int h,
+Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<ExtentTarget>& targets, int w, int h,
                 int rounds, std::vector<std::string>& log) {
     Field f;
     f.step = 4;
@@ -552,7 +552,7 @@ bool Grow(LabelImage& img, int p, bool vertical, bool lowSide) {
 
 }  // namespace
 
-std::vector<int> TouchUp(LabelImage& img, const std::vector<Target>& targets, std::vector<std::string>& log) {
+std::vector<int> TouchUp(LabelImage& img, const std::vector<ExtentTarget>& targets, std::vector<std::string>& log) {
     std::vector<int> touches(targets.size() * 2, 0);
     for (int round = 0; round < 6; ++round) {
         bool changed = false;

@@ -8,6 +8,12 @@
 
 namespace mapgen {
 
+// PieceIndex of the prefectures the generator treats apart: island groups far out, canvases that follow the
+// geography.
+constexpr int kHokkaido = 0, kTokyo = 12, kShimane = 33, kNagasaki = 41, kKagoshima = 45, kOkinawa = 46;
+// Twips in a pixel at 96 dots per inch, the unit the layout file stores.
+constexpr int kTwipsPerPixel = 15;
+
 struct Pt {
     double x, y;
 };
@@ -96,17 +102,17 @@ struct ForcedIsland {
 LabelImage Rasterise(const std::vector<PrefShapes>& prefs, const Field& f, int w, int h,
                      std::vector<ForcedIsland>* forced);
 
-struct Target {
+struct ExtentTarget {
     int w = 0, h = 0;  // wanted pixel extent; 0 = free (follows the geography)
 };
 
 // Solves the smooth warp that brings every prefecture's extent to its target, a few rounds of
 // solve → rasterise → correct.
-Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<Target>& targets, int w, int h,
+Field SolveWarp(const std::vector<PrefShapes>& prefs, const std::vector<ExtentTarget>& targets, int w, int h,
                 int rounds, std::vector<std::string>& log);
 
 // One-pixel touches at the extremes to remove what the warp left (±1 or so). Returns the pieces that
 // still miss their target.
-std::vector<int> TouchUp(LabelImage& img, const std::vector<Target>& targets, std::vector<std::string>& log);
+std::vector<int> TouchUp(LabelImage& img, const std::vector<ExtentTarget>& targets, std::vector<std::string>& log);
 
 }  // namespace mapgen
