@@ -26,19 +26,6 @@ using namespace korven::test;
 
 namespace {
 
-struct FindOwned {
-    HWND owner, found;
-};
-BOOL CALLBACK FindOwnedOne(HWND w, LPARAM p) {
-    auto& f = *reinterpret_cast<FindOwned*>(p);
-    if (GetWindow(w, GW_OWNER) == f.owner && IsWindowVisible(w)) f.found = w;
-    return f.found == nullptr;
-}
-HWND OwnedDialog(HWND owner) {
-    FindOwned f{owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindOwnedOne, reinterpret_cast<LPARAM>(&f));
-    return f.found;
-}
 
 HWND ChildWithText(HWND parent, const wchar_t* text) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {

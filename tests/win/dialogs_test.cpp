@@ -367,19 +367,6 @@ TEST_F(Dialogs, AChosenColourReachesTheFileOnlyAtExit) {
     EXPECT_EQ(ReadIni(L"秋田", L"C"), L"FF00");
 }
 
-struct FindOwned {
-    HWND owner, found;
-};
-BOOL CALLBACK FindOwnedOne(HWND w, LPARAM p) {
-    auto& f = *reinterpret_cast<FindOwned*>(p);
-    if (GetWindow(w, GW_OWNER) == f.owner && IsWindowVisible(w)) f.found = w;
-    return f.found == nullptr;
-}
-HWND OwnedDialog(HWND owner) {
-    FindOwned f{owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindOwnedOne, reinterpret_cast<LPARAM>(&f));
-    return f.found;
-}
 
 TEST_F(Dialogs, SystemColourDialogDisablesOnlyItsOwnerAndCancelGivesMinusOne) {
     bool ownerDisabled = false, othersEnabled = false, found = false;

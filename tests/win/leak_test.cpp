@@ -35,19 +35,6 @@ HWND ChildWithText(HWND parent, const wchar_t* text) {
     return nullptr;
 }
 
-struct FindOwned {
-    HWND owner, found;
-};
-BOOL CALLBACK FindOwnedOne(HWND w, LPARAM p) {
-    auto& f = *reinterpret_cast<FindOwned*>(p);
-    if (GetWindow(w, GW_OWNER) == f.owner && IsWindowVisible(w)) f.found = w;
-    return f.found == nullptr;
-}
-HWND OwnedDialog(HWND owner) {
-    FindOwned f{owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindOwnedOne, reinterpret_cast<LPARAM>(&f));
-    return f.found;
-}
 
 struct Counts {
     gdi::Counts gdi;

@@ -177,6 +177,23 @@ std::vector<HWND> StopDestroyLog() {
     return destroyed;
 }
 
+namespace {
+struct FindOwned {
+    HWND owner, found;
+};
+BOOL CALLBACK FindOwnedOne(HWND w, LPARAM p) {
+    auto& f = *reinterpret_cast<FindOwned*>(p);
+    if (GetWindow(w, GW_OWNER) == f.owner && IsWindowVisible(w)) f.found = w;
+    return f.found == nullptr;
+}
+}  // namespace
+
+HWND OwnedDialog(HWND owner) {
+    FindOwned f{owner, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindOwnedOne, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
 RECT ScreenRect(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);

@@ -45,6 +45,9 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 void StartDestroyLog();
 std::vector<HWND> StopDestroyLog();
 
+// The visible window of this thread that owner owns (a system dialog it opened), or nullptr.
+HWND OwnedDialog(HWND owner);
+
 // Pixel rectangle of a window in screen coordinates.
 RECT ScreenRect(HWND window);
 // A child's rectangle in its parent's client coordinates, in twips.
