@@ -1,21 +1,14 @@
 #include "core/app_state.h"
 
 #include "core/layout.h"
-#include "pieces/frm_map.h"
-#include "regions/target.h"
+#include "core/win_owners.h"
 
 namespace korven {
 
-std::vector<std::unique_ptr<Piece>> Pieces;
 bool CaptureEnabled = false;
 std::wstring IniBaseName;
 HINSTANCE AppInstance = nullptr;
 const wchar_t* const AppTitle = L"コルベン";
-
-Piece* PieceAt(int pieceNumber) {
-    if (pieceNumber < 1 || pieceNumber > static_cast<int>(Pieces.size())) return nullptr;
-    return Pieces[static_cast<size_t>(pieceNumber - 1)].get();
-}
 
 namespace {
 int holds = 0;

@@ -2,25 +2,17 @@
 #pragma once
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace korven {
 
-class Piece;
-
-// Position k - 1 holds piece number k; filled by start-up in PieceIndex order, emptied at shutdown.
-extern std::vector<std::unique_ptr<Piece>> Pieces;
 extern bool CaptureEnabled;
 extern std::wstring IniBaseName;  // "KORVEN"
 extern HINSTANCE AppInstance;
 
 // The application's title, caption of the fatal message boxes.
 extern const wchar_t* const AppTitle;  // L"コルベン"
-
-// Piece number 1..47 → its window; nullptr outside that range or before start-up made it.
-Piece* PieceAt(int pieceNumber);
 
 // While a fatal message or a notice of a failed write is up, nothing the user does may act: the program is
 // about to end, or has just failed to keep something. A hold disables every enabled top-level window of the

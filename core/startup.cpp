@@ -6,11 +6,10 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
+#include "core/modal.h"
 #include "core/settings.h"
 #include "core/stored_layout.h"
-#include "menu/command_logic.h"
 #include "menu/frm_menu.h"
-#include "menu/modal.h"
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"
@@ -129,6 +128,7 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
 
 void RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     AppInstance = instance;
+    PieceMenuHandler = PopupPieceMenu;
 
     // 1. Any argument at all switches on capture mode.
     CaptureEnabled = commandLine != nullptr && commandLine[0] != L'\0';

@@ -58,12 +58,4 @@ IniWriteResult WriteAll(const std::vector<IniEntry>& entries, const IniWriter& w
     return first;
 }
 
-std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason) {
-    return L"設定ファイルに書き込めませんでした。\n\nファイル: " + path + L"\n理由: " + reason;
-}
-
-std::wstring UnstorableText(const std::wstring& characters) {
-    return L"次の文字は設定ファイルに保存できません: " + characters + L"\n\nこの文字を除いてから「OK」を押してください。";
-}
-
 }  // namespace korven

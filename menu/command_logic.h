@@ -41,8 +41,4 @@ using IniWriter = std::function<IniWriteResult(const std::wstring&, const std::w
 // Writes every entry even after a failure; the result is the first failure, if any.
 IniWriteResult WriteAll(const std::vector<IniEntry>& entries, const IniWriter& write);
 
-// Message box texts.
-std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason);
-std::wstring UnstorableText(const std::wstring& characters);
-
 }  // namespace korven

@@ -4,12 +4,12 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
+#include "core/modal.h"
 #include "core/random_source.h"
 #include "core/settings.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
-#include "menu/modal.h"
 #include "pieces/frm_map.h"
 
 namespace korven {

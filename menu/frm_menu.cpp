@@ -5,9 +5,9 @@
 #include <type_traits>
 
 #include "core/app_state.h"
+#include "core/modal.h"
 #include "core/window_class.h"
 #include "menu/frm_version.h"
-#include "menu/modal.h"
 #include "pieces/frm_data.h"
 #include "pieces/frm_map.h"
 #include "regions/frm_rgn_picture.h"

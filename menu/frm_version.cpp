@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "core/app_state.h"
+#include "core/dialog_kit.h"
 #include "core/layout.h"
+#include "core/modal.h"
 #include "core/window_class.h"
-#include "menu/modal.h"
-#include "menu/win_handles.h"
 #include "res/resource.h"
 
 namespace korven {
@@ -18,7 +18,7 @@ enum : int { IdCommand1 = IDOK, IdLabel1 = 101, IdLabel2 = 102, IdLabel3 = 103, 
 
 struct VersionDialog {
     HWND window = nullptr;
-    FontHandle titleFont, versionFont, textFont;
+    UniqueFont titleFont, versionFont, textFont;
 };
 std::unique_ptr<VersionDialog> dialog;
 
@@ -36,7 +36,7 @@ HICON ProgramIcon() {
     return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
 }
 
-void SetFont(HWND control, const FontHandle& font) {
+void SetFont(HWND control, const UniqueFont& font) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
 }
 
@@ -62,8 +62,8 @@ void Form_Load(HWND hwnd) {
 // Line1(2..4): the separator between the title block and the notice, clipped to the client area.
 void PaintLines(HWND hwnd) {
     PaintDC dc(hwnd);
-    PenHandle white(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
-    PenHandle text(CreatePen(PS_SOLID, 2, GetSysColor(COLOR_WINDOWTEXT)));
+    UniquePen white(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
+    UniquePen text(CreatePen(PS_SOLID, 2, GetSysColor(COLOR_WINDOWTEXT)));
     struct Line {
         int x1, y, x2;
         HPEN pen;

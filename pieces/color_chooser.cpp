@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "menu/modal.h"
-#include "menu/win_handles.h"
+#include "core/modal.h"
+#include "core/win_owners.h"
 #include "pieces/frm_map.h"
 
 namespace korven {

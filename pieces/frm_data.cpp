@@ -5,12 +5,12 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "core/dialog_kit.h"
 #include "core/layout.h"
+#include "core/modal.h"
+#include "core/notice_text.h"
 #include "core/settings.h"
 #include "core/window_class.h"
-#include "menu/command_logic.h"
-#include "menu/modal.h"
-#include "menu/win_handles.h"
 #include "pieces/frm_map.h"
 
 namespace korven {
@@ -25,7 +25,7 @@ const wchar_t* const CapitalKey = L"県庁所在地";
 struct CapitalDialog {
     HWND window = nullptr;
     std::wstring section;  // the caption: the prefecture's name
-    FontHandle font;
+    UniqueFont font;
 };
 std::unique_ptr<CapitalDialog> dialog;
 

@@ -8,9 +8,8 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
+#include "core/modal.h"
 #include "core/window_class.h"
-#include "menu/frm_menu.h"
-#include "menu/modal.h"
 #include "pieces/color_chooser.h"
 #include "pieces/frm_data.h"
 
@@ -29,6 +28,14 @@ constexpr int LeftButton = 1, RightButton = 2, MiddleButton = 4;
 constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 
 }  // namespace
+
+std::vector<std::unique_ptr<Piece>> Pieces;
+void (*PieceMenuHandler)(HWND piece) = nullptr;
+
+Piece* PieceAt(int pieceNumber) {
+    if (pieceNumber < 1 || pieceNumber > static_cast<int>(Pieces.size())) return nullptr;
+    return Pieces[static_cast<size_t>(pieceNumber - 1)].get();
+}
 
 struct Piece::Impl {
     Piece* owner = nullptr;
@@ -85,7 +92,7 @@ void OnPress(Piece& piece, int button, int shift, int32_t x, int32_t y) {
     if (InputHeld()) return;
     switch (button) {
     case RightButton:
-        PopupPieceMenu(piece.hwnd());
+        if (PieceMenuHandler) PieceMenuHandler(piece.hwnd());
         return;
     case LeftButton:
         if (shift == ShiftMask) {

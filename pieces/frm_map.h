@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "regions/target.h"
 
@@ -61,11 +62,21 @@ public:
     std::unique_ptr<Impl> impl;
 };
 
+// Position k - 1 holds piece number k; filled by start-up in PieceIndex order, emptied at shutdown.
+extern std::vector<std::unique_ptr<Piece>> Pieces;
+
+// Piece number 1..47 → its window; nullptr outside that range or before start-up made it.
+Piece* PieceAt(int pieceNumber);
+
 // Creates and loads a piece (window and children exist, hidden).
 std::unique_ptr<Piece> CreatePiece();
 
 // The piece whose window this is; nullptr for any other window.
 Piece* PieceFromWindow(HWND window);
+
+// What a right press on a piece opens, given the piece's window: the control menu, which lives in the layer
+// above and is handed down by start-up. Unset, a right press does nothing.
+extern void (*PieceMenuHandler)(HWND piece);
 
 // The system move with the mouse, for a left button press.
 void BeginDrag(HWND window, int button, int shift, int32_t x, int32_t y);

@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/layout.h"
+#include "core/modal.h"
 #include "regions/frm_rgn_picture.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
@@ -10,20 +11,6 @@ namespace korven {
 
 const wchar_t* const RegionReadFailedText = L"It failed in reading of region data.";
 const wchar_t* const WindowShapeFailedText = L"It failed in plastic surgery of a window.";
-
-std::function<void(const std::wstring&)> FatalExitHook;
-
-void FatalExit(const std::wstring& text) {
-    // The pieces already shown must not take a press while the message is up: a command chosen then
-    // (exit above all) would write a settings file the message says was left alone.
-    InputHold hold;
-    if (FatalExitHook) {
-        FatalExitHook(text);
-        return;
-    }
-    MessageBoxW(nullptr, text.c_str(), AppTitle, MB_OK);
-    ExitProcess(1);
-}
 
 namespace {
 

@@ -39,10 +39,4 @@ UniqueRgn RegionFromRecord(int record, int32_t x, int32_t y);
 // without a picture box, or whose box holds no picture, draws nothing: the target keeps its image.
 void PaintRecordPicture(int record, Target& target, int32_t x, int32_t y);
 
-// A failure that ends the program: a message box titled AppTitle with a single OK, then the process ends
-// at once (no shutdown, nothing saved). Tests set FatalExitHook to see the text instead; when the hook
-// returns, the routine that failed returns without going on.
-extern std::function<void(const std::wstring& text)> FatalExitHook;
-void FatalExit(const std::wstring& text);
-
 }  // namespace korven

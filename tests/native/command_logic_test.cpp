@@ -4,6 +4,7 @@
 
 #include "core/catalogue.h"
 #include "core/layout.h"
+#include "core/notice_text.h"
 
 namespace korven {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "core/app_state.h"
+#include "core/modal.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
-#include "menu/modal.h"
 #include "pieces/color_chooser.h"
 #include "pieces/frm_data.h"
 #include "tests/soak/measure.h"

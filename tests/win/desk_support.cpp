@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/ini_engine.h"
+#include "core/modal.h"
 #include "core/settings.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/modal.h"
 #include "regions/region_record.h"
 #include "regions/target.h"
 

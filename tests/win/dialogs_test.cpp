@@ -5,10 +5,10 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/modal.h"
 #include "core/settings.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
-#include "menu/modal.h"
 #include "pieces/color_chooser.h"
 #include "pieces/frm_data.h"
 #include "tests/win/piece_fixture.h"

@@ -11,6 +11,8 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/modal.h"
+#include "menu/frm_menu.h"
 #include "pieces/color_chooser.h"
 #include "pieces/frm_data.h"
 #include "pieces/frm_map.h"
@@ -122,6 +124,7 @@ protected:
         IniBaseName = L"KORVEN";
         CaptureEnabled = false;
         spy = Spy{};
+        PieceMenuHandler = PopupPieceMenu;  // as start-up hands it down
         piece = CreatePiece();
         Watch(piece->hwnd());
     }

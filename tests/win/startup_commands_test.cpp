@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/modal.h"
 #include "core/settings.h"
 #include "core/startup.h"
 #include "menu/command_logic.h"

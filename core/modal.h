@@ -1,4 +1,5 @@
-// The program's own modal dialogs and the message pumping the long commands do between pieces.
+// The program's modal loops, the message pumping the long commands do between pieces, and the message boxes
+// that tell the user of a failure.
 #pragma once
 #include <windows.h>
 
@@ -23,6 +24,12 @@ void ShowNotice(HWND owner, const std::wstring& text, UINT flags);
 
 // Names the settings file and the reason; nothing when the write went through.
 void ReportWriteFailure(HWND owner, const IniWriteResult& result);
+
+// A failure that ends the program: a message box titled AppTitle with a single OK, then the process ends
+// at once (no shutdown, nothing saved). Tests set FatalExitHook to see the text instead; when the hook
+// returns, the routine that failed returns without going on.
+extern std::function<void(const std::wstring& text)> FatalExitHook;
+void FatalExit(const std::wstring& text);
 
 // The program's module, also inside the test executables where start-up has not set AppInstance.
 HINSTANCE ModuleInstance();

@@ -1,9 +1,9 @@
-#include "menu/modal.h"
+#include "core/modal.h"
 
 #include <vector>
 
 #include "core/app_state.h"
-#include "menu/command_logic.h"
+#include "core/notice_text.h"
 
 namespace korven {
 
@@ -70,6 +70,20 @@ void ShowNotice(HWND owner, const std::wstring& text, UINT flags) {
 void ReportWriteFailure(HWND owner, const IniWriteResult& result) {
     if (result.ok) return;
     ShowNotice(owner, WriteFailureText(IniFilePath(), result.reason), MB_OK | MB_ICONERROR);
+}
+
+std::function<void(const std::wstring&)> FatalExitHook;
+
+void FatalExit(const std::wstring& text) {
+    // The pieces already shown must not take a press while the message is up: a command chosen then
+    // (exit above all) would write a settings file the message says was left alone.
+    InputHold hold;
+    if (FatalExitHook) {
+        FatalExitHook(text);
+        return;
+    }
+    MessageBoxW(nullptr, text.c_str(), AppTitle, MB_OK);
+    ExitProcess(1);
 }
 
 HINSTANCE ModuleInstance() { return AppInstance ? AppInstance : GetModuleHandleW(nullptr); }

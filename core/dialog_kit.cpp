@@ -1,11 +1,11 @@
-#include "menu/win_handles.h"
+#include "core/dialog_kit.h"
 
 #include <cmath>
 #include <cwchar>
 
 namespace korven {
 
-FontHandle MakeFont(const wchar_t* face, double points, int weight, BYTE charset) {
+UniqueFont MakeFont(const wchar_t* face, double points, int weight, BYTE charset) {
     WindowDc screen(nullptr);
     const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     LOGFONTW lf{};
@@ -15,14 +15,14 @@ FontHandle MakeFont(const wchar_t* face, double points, int weight, BYTE charset
     lf.lfQuality = DEFAULT_QUALITY;
     // The mapper substitutes a near face where this one is missing; the request names it all the same.
     wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
-    return FontHandle(CreateFontIndirectW(&lf));
+    return UniqueFont(CreateFontIndirectW(&lf));
 }
 
-FontHandle MakeMessageFont() {
+UniqueFont MakeMessageFont() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        return FontHandle(CreateFontIndirectW(&metrics.lfMessageFont));
+        return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
     return MakeFont(L"MS UI Gothic", 9, FW_NORMAL, SHIFTJIS_CHARSET);
 }
 
