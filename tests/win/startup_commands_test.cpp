@@ -3,11 +3,11 @@
 
 #include <functional>
 
+#include "app/startup.h"
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/modal.h"
 #include "core/settings.h"
-#include "core/startup.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
 #include "pieces/frm_map.h"

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "app/startup.h"
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/modal.h"
 #include "core/settings.h"
-#include "core/startup.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
 #include "pieces/color_chooser.h"

@@ -1,7 +1,7 @@
 // Program entry: the start-up procedure builds the map, then the system's message loop runs until shutdown.
 #include <windows.h>
 
-#include "core/startup.h"
+#include "app/startup.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     korven::RunStartup(instance, commandLine);
