@@ -9,6 +9,7 @@
 #include "core/catalogue.h"
 #include "core/layout.h"
 #include "core/modal.h"
+#include "core/window_base.h"
 #include "core/window_class.h"
 #include "pieces/color_chooser.h"
 #include "pieces/frm_data.h"
@@ -47,6 +48,8 @@ struct Piece::Impl {
     TwipRect ltyou{3720, 2415, 105, 120};
     TwipRect lname{-45, -30, 6600, 1875};
     std::wstring lnameTip, ltyouTip;
+
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 namespace {
@@ -162,94 +165,60 @@ void EnsureTooltip(Piece::Impl& p, const MSG* first) {
     if (first) SendMessageW(p.tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(first));
 }
 
-Piece::Impl* ImplOf(HWND hwnd) { return reinterpret_cast<Piece::Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+}  // namespace
 
-LRESULT CALLBACK MapProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Piece::Impl* p = ImplOf(hwnd);
+// The form and Picture1, its border line, share this handler. The line is the piece's one child window: it
+// takes presses anywhere on it (the form only on the name label) and has no dot, tooltip or double-click.
+LRESULT Piece::Impl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool line = (GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) != 0;
     switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        return DefWindowProcW(hwnd, message, wParam, lParam);
     case WM_ERASEBKGND:
         return 1;  // WM_PAINT covers everything
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (p) {
-            p->form.Paint(dc, ps.rcPaint);
-            PaintKc(*p, dc);
+        PaintDC dc(window);
+        if (line) {
+            picture1.Paint(dc.get(), dc.area());
+        } else {
+            form.Paint(dc.get(), dc.area());
+            PaintKc(*this, dc.get());
         }
-        EndPaint(hwnd, &ps);
         return 0;
     }
     case WM_LBUTTONDOWN:
-        if (p && InLname(*p, lParam)) PressFrom(*p, hwnd, LeftButton, wParam, lParam);
+        if (line || InLname(*this, lParam)) PressFrom(*this, window, LeftButton, wParam, lParam);
         return 0;
     case WM_RBUTTONDOWN:
-        if (p && InLname(*p, lParam)) PressFrom(*p, hwnd, RightButton, wParam, lParam);
+        if (line || InLname(*this, lParam)) PressFrom(*this, window, RightButton, wParam, lParam);
         return 0;
     case WM_MBUTTONDOWN:
-        if (p && InLname(*p, lParam)) PressFrom(*p, hwnd, MiddleButton, wParam, lParam);
+        if (line || InLname(*this, lParam)) PressFrom(*this, window, MiddleButton, wParam, lParam);
         return 0;
     case WM_LBUTTONDBLCLK:
-        if (p && InLname(*p, lParam)) OnLnameDblClick(*p->owner);
+        // The line has no double-click; its second press is not a new press either.
+        if (!line && InLname(*this, lParam)) OnLnameDblClick(*owner);
         return 0;
     case WM_MOUSEMOVE:
-        if (p && !p->tooltip) {
+        if (line) break;
+        if (!tooltip) {
             MSG first{};
-            first.hwnd = hwnd;
+            first.hwnd = window;
             first.message = message;
             first.wParam = wParam;
             first.lParam = lParam;
             first.time = static_cast<DWORD>(GetMessageTime());
-            EnsureTooltip(*p, &first);
+            EnsureTooltip(*this, &first);
         }
         return 0;
     case WM_CLOSE:
+        if (line) break;
         return 0;  // a piece lives until shutdown; Alt+F4 on one must not leave a hole in the map
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK PictureProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Piece::Impl* p = ImplOf(hwnd);
-    switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (p) p->picture1.Paint(dc, ps.rcPaint);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_LBUTTONDOWN:
-        if (p) PressFrom(*p, hwnd, LeftButton, wParam, lParam);
-        return 0;
-    case WM_RBUTTONDOWN:
-        if (p) PressFrom(*p, hwnd, RightButton, wParam, lParam);
-        return 0;
-    case WM_MBUTTONDOWN:
-        if (p) PressFrom(*p, hwnd, MiddleButton, wParam, lParam);
-        return 0;
-    case WM_LBUTTONDBLCLK:
-        return 0;  // the border line has no double-click; the second press is not a new press either
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-}
+namespace {
 
 void RegisterClasses() {
     static bool done = false;
@@ -259,8 +228,8 @@ void RegisterClasses() {
     icc.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&icc);
     // Picture1 takes double-clicks too, so that the second press of one is not a new press.
-    RegisterWindowClass(MapClass, MapProc, CS_DBLCLKS);
-    RegisterWindowClass(PictureClass, PictureProc, CS_DBLCLKS);
+    RegisterWindowClass(MapClass, ForwardToObject<Piece::Impl>, CS_DBLCLKS);
+    RegisterWindowClass(PictureClass, ForwardToObject<Piece::Impl>, CS_DBLCLKS);
     done = true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/layout.h"
+#include "core/window_base.h"
 #include "core/window_class.h"
 
 namespace korven {
@@ -14,6 +15,20 @@ namespace {
 struct PictureBox {
     Target target;
     UniqueBitmap picture;
+
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PaintDC dc(hwnd);
+            target.Paint(dc.get(), dc.area());
+            return 0;
+        }
+        default:
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+    }
 };
 
 struct RgnPictureForm {
@@ -29,33 +44,9 @@ constexpr wchar_t BoxClass[] = L"frm_RGN_Picture.pPicture";
 // Twips as designed: left, top, width, height.
 constexpr RECT Placement[RgnPictureCount] = {{120, 0, 615, 495}, {720, 360, 615, 495}};
 
-LRESULT CALLBACK BoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* target = reinterpret_cast<Target*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (target) target->Paint(dc, ps.rcPaint);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-}
-
 void RegisterClasses() {
     RegisterWindowClass(FormClass, DefWindowProcW);
-    RegisterWindowClass(BoxClass, BoxProc);
+    RegisterWindowClass(BoxClass, ForwardToObject<PictureBox>);
 }
 
 RgnPictureForm* Load() {
@@ -72,7 +63,7 @@ RgnPictureForm* Load() {
         box.target.backColor = GetSysColor(COLOR_BTNFACE);
         box.target.hwnd = CreateWindowExW(0, BoxClass, nullptr, WS_CHILD | WS_VISIBLE, TwipsToPixels(p.left, tx),
                                           TwipsToPixels(p.top, ty), TwipsToPixels(p.right, tx),
-                                          TwipsToPixels(p.bottom, ty), f->hwnd, nullptr, instance, &box.target);
+                                          TwipsToPixels(p.bottom, ty), f->hwnd, nullptr, instance, &box);
     }
     form = std::move(f);
     return form.get();
