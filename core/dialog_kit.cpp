@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cwchar>
 
+#include "core/app_state.h"
+#include "core/layout.h"
+#include "core/modal.h"
+
 namespace korven {
 
 UniqueFont MakeFont(const wchar_t* face, double points, int weight, BYTE charset) {
@@ -24,6 +28,29 @@ UniqueFont MakeMessageFont() {
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
     return MakeFont(L"MS UI Gothic", 9, FW_NORMAL, SHIFTJIS_CHARSET);
+}
+
+int DialogX(int twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
+int DialogY(int twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
+
+HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
+                 int left, int top, int width, int height, HFONT font) {
+    HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, DialogX(left), DialogY(top),
+                                 DialogX(width), DialogY(height), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
+    if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return child;
+}
+
+SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle) {
+    RECT r{0, 0, DialogX(width), DialogY(height)};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+LRESULT LabelOnDialogFace(WPARAM dc) {
+    SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
 }  // namespace korven

@@ -22,22 +22,10 @@ struct VersionDialog {
 };
 std::unique_ptr<VersionDialog> dialog;
 
-int PxX(int twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
-int PxY(int twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
-
-HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int l, int t, int w, int h) {
-    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, PxX(l), PxY(t), PxX(w), PxY(h), parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
-}
-
 HICON ProgramIcon() {
     // The test executables carry no icon resource; the system's application icon stands in.
     HICON icon = LoadIconW(ModuleInstance(), MAKEINTRESOURCEW(IDI_KORVEN));
     return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
-}
-
-void SetFont(HWND control, const UniqueFont& font) {
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
 }
 
 void Form_Load(HWND hwnd) {
@@ -45,14 +33,13 @@ void Form_Load(HWND hwnd) {
     d.titleFont = MakeFont(L"ＭＳ Ｐ明朝", 11.25, FW_BOLD, SHIFTJIS_CHARSET);
     d.versionFont = MakeFont(L"Times New Roman", 9.75, FW_BOLD, ANSI_CHARSET);
     d.textFont = MakeMessageFont();
-    HWND command1 = Child(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, IdCommand1, 3075, 120, 795, 345);
-    SetFont(command1, d.textFont);
-    SetFont(Child(hwnd, L"STATIC", L"コルベン", SS_LEFT, IdLabel3, 735, 195, 2400, 285), d.titleFont);
-    SetFont(Child(hwnd, L"STATIC", L"Version 2.0.0", SS_LEFT, IdLabel2, 1515, 525, 1515, 285), d.versionFont);
-    SetFont(Child(hwnd, L"STATIC", L"(C) 2026 KORVEN 制作チーム", SS_LEFT | SS_NOPREFIX, IdLabel1, 780, 930, 2775,
-                  225),
-            d.textFont);
-    HWND image1 = Child(hwnd, L"STATIC", nullptr, SS_ICON, IdImage1, 180, 210, 480, 480);
+    DialogChild(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 3075, 120, 795, 345,
+                d.textFont.get());
+    DialogChild(hwnd, L"STATIC", L"コルベン", SS_LEFT, 0, IdLabel3, 735, 195, 2400, 285, d.titleFont.get());
+    DialogChild(hwnd, L"STATIC", L"Version 2.0.0", SS_LEFT, 0, IdLabel2, 1515, 525, 1515, 285, d.versionFont.get());
+    DialogChild(hwnd, L"STATIC", L"(C) 2026 KORVEN 制作チーム", SS_LEFT | SS_NOPREFIX, 0, IdLabel1, 780, 930, 2775,
+                225, d.textFont.get());
+    HWND image1 = DialogChild(hwnd, L"STATIC", nullptr, SS_ICON, 0, IdImage1, 180, 210, 480, 480, nullptr);
     HICON icon = ProgramIcon();
     SendMessageW(image1, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -71,8 +58,8 @@ void PaintLines(HWND hwnd) {
     const Line lines[] = {{-135, 870, 10330, white.get()}, {-45, 885, 10330, text.get()}, {-60, 870, 10330, white.get()}};
     for (const Line& l : lines) {
         SelectedObject pen(dc.get(), l.pen);
-        MoveToEx(dc.get(), PxX(l.x1), PxY(l.y), nullptr);
-        LineTo(dc.get(), PxX(l.x2), PxY(l.y));
+        MoveToEx(dc.get(), DialogX(l.x1), DialogY(l.y), nullptr);
+        LineTo(dc.get(), DialogX(l.x2), DialogY(l.y));
     }
 }
 
@@ -91,8 +78,7 @@ LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         SetFocus(GetDlgItem(hwnd, IdCommand1));
         return 0;
     case WM_CTLCOLORSTATIC:
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        return LabelOnDialogFace(wParam);
     case WM_PAINT:
         PaintLines(hwnd);
         return 0;
@@ -120,9 +106,8 @@ void ShowVersionDialog() {
     dialog = std::make_unique<VersionDialog>();
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    RECT r{0, 0, PxX(3945), PxY(1125)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    const int w = r.right - r.left, h = r.bottom - r.top;
+    const SIZE size = DialogFrameSize(3945, 1125, style, exStyle);
+    const int w = size.cx, h = size.cy;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     HWND hwnd = CreateWindowExW(exStyle, L"frm_Version", L"バージョン情報", style, x, y, w, h, nullptr, nullptr,
                                 ModuleInstance(), nullptr);

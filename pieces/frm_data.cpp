@@ -29,24 +29,14 @@ struct CapitalDialog {
 };
 std::unique_ptr<CapitalDialog> dialog;
 
-int PxX(int twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
-int PxY(int twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
-
-HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id, int l, int t,
-           int w, int h) {
-    HWND c = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, PxX(l), PxY(t), PxX(w), PxY(h),
-                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(dialog->font.get()), FALSE);
-    return c;
-}
-
 // Created in tab order: the label, the text box, "OK", "ｷｬﾝｾﾙ".
 void Form_Load(HWND hwnd) {
     dialog->font = MakeMessageFont();
-    Child(hwnd, L"STATIC", L"県庁所在地", SS_LEFT, 0, IdLabel1, 60, 90, 1035, 255);
-    Child(hwnd, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IdText1, 1290, 60, 870, 285);
-    Child(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 300, 495, 780, 375);
-    Child(hwnd, L"BUTTON", L"ｷｬﾝｾﾙ", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand2, 1140, 495, 780, 375);
+    HFONT font = dialog->font.get();
+    DialogChild(hwnd, L"STATIC", L"県庁所在地", SS_LEFT, 0, IdLabel1, 60, 90, 1035, 255, font);
+    DialogChild(hwnd, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IdText1, 1290, 60, 870, 285, font);
+    DialogChild(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 300, 495, 780, 375, font);
+    DialogChild(hwnd, L"BUTTON", L"ｷｬﾝｾﾙ", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand2, 1140, 495, 780, 375, font);
 }
 
 std::wstring Text1(HWND hwnd) {
@@ -91,8 +81,7 @@ LRESULT CALLBACK DataProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) == IdCommand2 && HIWORD(wParam) == BN_CLICKED) Command2_Click(hwnd);
         return 0;
     case WM_CTLCOLORSTATIC:
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        return LabelOnDialogFace(wParam);
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
@@ -114,10 +103,9 @@ void OpenCapitalDialog(Piece& piece) {
     dialog = std::make_unique<CapitalDialog>();
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_APPWINDOW;
-    RECT r{0, 0, PxX(2205), PxY(930)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    HWND hwnd = CreateWindowExW(exStyle, L"frmData", L"Data", style, 0, 0, r.right - r.left, r.bottom - r.top,
-                                nullptr, nullptr, ModuleInstance(), nullptr);
+    const SIZE size = DialogFrameSize(2205, 930, style, exStyle);
+    HWND hwnd = CreateWindowExW(exStyle, L"frmData", L"Data", style, 0, 0, size.cx, size.cy, nullptr, nullptr,
+                                ModuleInstance(), nullptr);
     if (!hwnd) {
         dialog.reset();
         return;
@@ -126,7 +114,7 @@ void OpenCapitalDialog(Piece& piece) {
     dialog->section = piece.LnameTip();
     SetWindowTextW(hwnd, dialog->section.c_str());
     SetWindowTextW(GetDlgItem(hwnd, IdText1), ReadIni(dialog->section, CapitalKey).c_str());
-    SetWindowPos(hwnd, nullptr, PxX(piece.Left()), PxY(piece.Top()), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetWindowPos(hwnd, nullptr, DialogX(piece.Left()), DialogY(piece.Top()), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowWindow(hwnd, SW_SHOW);
     SetForegroundWindow(hwnd);
     SetFocus(GetDlgItem(hwnd, IdText1));
