@@ -28,17 +28,19 @@ BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
 }
 }  // namespace
 
-InputHold::InputHold(HWND owner) {
-    ++holds;
-    Disabling d{owner, &disabled_};
+ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) {
+    Disabling d{except, &disabled_};
     EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
 }
 
-InputHold::~InputHold() {
+ThreadWindowsDisabled::~ThreadWindowsDisabled() {
     for (HWND w : disabled_)
         if (IsWindow(w)) EnableWindow(w, TRUE);
-    --holds;
 }
+
+InputHold::InputHold(HWND owner) : windows_(owner) { ++holds; }
+
+InputHold::~InputHold() { --holds; }
 
 bool InputHeld() { return holds > 0; }
 

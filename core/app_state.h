@@ -18,6 +18,18 @@ extern const wchar_t* const AppTitle;  // L"コルベン"
 // about to end, or has just failed to keep something. A hold disables every enabled top-level window of the
 // thread (the message box made afterwards stays usable) and enables them again when it ends; handlers also
 // check InputHeld(), since input queued before the hold still reaches its window.
+// Disables every enabled top-level window of this thread but one, and enables them again when it goes.
+class ThreadWindowsDisabled {
+public:
+    explicit ThreadWindowsDisabled(HWND except);
+    ~ThreadWindowsDisabled();
+    ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
+
+private:
+    std::vector<HWND> disabled_;
+};
+
 class InputHold {
 public:
     // owner: the window a message box is given, which the box disables and gives back, active, itself.
@@ -27,7 +39,7 @@ public:
     InputHold& operator=(const InputHold&) = delete;
 
 private:
-    std::vector<HWND> disabled_;
+    ThreadWindowsDisabled windows_;
 };
 bool InputHeld();
 

@@ -9,26 +9,9 @@ namespace korven {
 
 NoticeFn NoticeHook;
 
-namespace {
-struct Disabled {
-    HWND except;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
-    auto& d = *reinterpret_cast<Disabled*>(param);
-    if (window != d.except && IsWindowEnabled(window)) {
-        EnableWindow(window, FALSE);
-        d.windows.push_back(window);
-    }
-    return TRUE;
-}
-}  // namespace
-
 void RunModal(HWND dialog) {
     if (!IsWindow(dialog)) return;
-    Disabled d{dialog, {}};
-    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
+    const ThreadWindowsDisabled others(dialog);
     MSG msg;
     while (IsWindow(dialog)) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -42,8 +25,6 @@ void RunModal(HWND dialog) {
             DispatchMessageW(&msg);
         }
     }
-    for (HWND w : d.windows)
-        if (IsWindow(w)) EnableWindow(w, TRUE);
 }
 
 void DoEvents() {
