@@ -48,6 +48,13 @@ SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+void ShowModalDialog(HWND dialog, int focusId) {
+    ShowWindow(dialog, SW_SHOW);
+    SetForegroundWindow(dialog);
+    SetFocus(GetDlgItem(dialog, focusId));
+    RunModal(dialog);
+}
+
 LRESULT LabelOnDialogFace(WPARAM dc) {
     SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));

@@ -22,6 +22,9 @@ HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD sty
 // The outer size, in pixels, of a window of these styles whose client area is width × height twips.
 SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle);
 
+// Shows the dialog in front with the focus on the given control, and returns when the dialog is gone.
+void ShowModalDialog(HWND dialog, int focusId);
+
 // WM_CTLCOLORSTATIC: labels show the dialog's face behind their text.
 LRESULT LabelOnDialogFace(WPARAM dc);
 

@@ -116,10 +116,7 @@ void ShowVersionDialog() {
         return;
     }
     dialog->window = hwnd;
-    ShowWindow(hwnd, SW_SHOW);
-    SetForegroundWindow(hwnd);
-    SetFocus(GetDlgItem(hwnd, IdCommand1));
-    RunModal(hwnd);
+    ShowModalDialog(hwnd, IdCommand1);
 }
 
 HWND VersionDialogWindow() { return dialog ? dialog->window : nullptr; }

@@ -115,10 +115,7 @@ void OpenCapitalDialog(Piece& piece) {
     SetWindowTextW(hwnd, dialog->section.c_str());
     SetWindowTextW(GetDlgItem(hwnd, IdText1), ReadIni(dialog->section, CapitalKey).c_str());
     SetWindowPos(hwnd, nullptr, DialogX(piece.Left()), DialogY(piece.Top()), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    ShowWindow(hwnd, SW_SHOW);
-    SetForegroundWindow(hwnd);
-    SetFocus(GetDlgItem(hwnd, IdText1));
-    RunModal(hwnd);
+    ShowModalDialog(hwnd, IdText1);
 }
 
 HWND CapitalDialogWindow() { return dialog ? dialog->window : nullptr; }
