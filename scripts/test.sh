@@ -83,7 +83,7 @@ source scripts/wine-env.sh
 source scripts/xvfb.sh
 korven_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
-korven_wine_prefix
+korven_wine_prefix || { echo "$passed passed, $((failed + 1)) failed"; exit 1; }
 : >build/win-tests.log
 junits=()
 if [ "$KORVEN_WINE_BITS" = 64 ]; then

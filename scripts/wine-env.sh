@@ -1,7 +1,10 @@
 # Sourced by the scripts: the project's private Wine prefix, in a Japanese locale, and which Windows build the
 # tests run.
 KORVEN_ROOT=${KORVEN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# Japanese once scripts/setup.sh has generated the locale; set before that, every shell started on the way warns
+# that it cannot change locale, and Wine would make the prefix in the fallback locale (korven_wine_prefix refuses).
+korven_ja_locale() { locale -a 2>/dev/null | grep -ix 'ja_JP\.utf-\?8' >/dev/null; }
+if korven_ja_locale; then export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; fi
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko prompts: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -46,6 +49,10 @@ korven_wine_shims() {
 
 # Creates the prefix once; the locale and font must exist first or Japanese shows as empty boxes.
 korven_wine_prefix() {
+  if ! korven_ja_locale; then
+    echo "wine-env: the ja_JP.UTF-8 locale does not exist yet (bash scripts/setup.sh makes it)" >&2
+    return 1
+  fi
   korven_wine_shims
   if [ ! -f "$WINEPREFIX/.korven-ready" ]; then
     mkdir -p "$WINEPREFIX"
