@@ -9,15 +9,20 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 out=${KORVEN_FUZZ_DIR:-$root/build/fuzz}
 mkdir -p "$out/corpus"
+cc=$(command -v clang || command -v clang-14 || true)
 cxx=$(command -v clang++ || command -v clang++-14 || true)
-[ -n "$cxx" ] || { echo "fuzz: clang++ not found (apt-get install clang)"; exit 1; }
+[ -n "$cc" ] && [ -n "$cxx" ] || { echo "fuzz: clang++ not found (apt-get install clang)"; exit 1; }
 
-sources=("$root/tests/fuzz/ini_fuzz.cpp" "$root/core/ini_engine.cpp" "$root/core/layout.cpp" "$root/core/file_replace_posix.cpp")
-binary="$out/ini_fuzz"
-if [ ! -x "$binary" ] || [ -n "$(find "${sources[@]}" "$root/core/ini_engine.h" "$root/core/layout.h" -newer "$binary" 2>/dev/null)" ]; then
-  echo "fuzz: building $binary"
-  "$cxx" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -I"$root" "${sources[@]}" -o "$binary" || { echo "fuzz: build failed"; exit 1; }
+# The fuzz target and the library it links come from the project's CMake files, in a build of their own. -O1 as
+# libFuzzer advises, and no NDEBUG. Only ini_fuzz is built, and only what changed since the last run.
+build="$out/cmake"
+binary="$build/tests/fuzz/ini_fuzz"
+if ! { cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" -DKORVEN_FUZZ=ON \
+         -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS_DEBUG="-g -O1" -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+       && cmake --build "$build" --target ini_fuzz -j"$(nproc)"; } >"$out/build.log" 2>&1; then
+  tail -30 "$out/build.log"
+  echo "fuzz: build failed, log in $out/build.log"
+  exit 1
 fi
 
 # Seeds the first time: a settings file as shipped, and a few damaged ones.

@@ -4,7 +4,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh
+# A process maps the system's compiled locales once: a shell started before setup.sh generated Japanese cannot
+# switch to it, and warns so when wine-env.sh sets it. The rest runs in a new shell.
+if [ -z "${KORVEN_SETUP_RAN:-}" ]; then
+  bash scripts/setup.sh
+  KORVEN_SETUP_RAN=1 exec bash "$root/scripts/run.sh" "$@"
+fi
+unset KORVEN_SETUP_RAN
 bash scripts/build.sh
 source scripts/wine-env.sh
 exe="$KORVEN_WIN_DIST/KORVEN.exe"

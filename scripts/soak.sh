@@ -23,7 +23,7 @@ fi
 source scripts/xvfb.sh
 korven_start_xvfb || exit 1
 trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
-korven_wine_prefix
+korven_wine_prefix || exit 1
 out="${KORVEN_SOAK_OUT:-$root/build/soak}"
 mkdir -p "$out"
 # The given time plus room for both start-ups, the exits and the checks; then it is stopped whatever it does.

@@ -13,20 +13,46 @@ for a in "$@"; do
     *) echo "usage: test.sh [--win32-all]" >&2; exit 2 ;;
   esac
 done
-bash scripts/setup.sh
+# A process maps the system's compiled locales once: a shell started before setup.sh generated Japanese cannot
+# switch to it, and warns so when wine-env.sh sets it. The rest runs in a new shell.
+if [ -z "${KORVEN_SETUP_RAN:-}" ]; then
+  bash scripts/setup.sh
+  KORVEN_SETUP_RAN=1 exec bash "$root/scripts/test.sh" "$@"
+fi
+unset KORVEN_SETUP_RAN
 bash scripts/build.sh || { echo "build failed"; echo "0 passed, 1 failed"; exit 1; }
 
 passed=0
 failed=0
-# Adds the counts of one ctest run from its summary line.
+# Prints "status name" for each test in one of ctest's JUnit reports; status is run, fail, notrun, disabled, or
+# skipped for a skip the test declared (ctest's own summary counts that one as passed). Fails on a missing or
+# unreadable report.
+junit_tests() {
+  python3 - "$1" <<'PY'
+import sys
+import xml.etree.ElementTree as ET
+for case in ET.parse(sys.argv[1]).getroot().iter("testcase"):
+    status = case.get("status", "fail")
+    skip = case.find("skipped")
+    if status == "notrun" and skip is not None and skip.get("message", "").startswith("SKIP_"):
+        status = "skipped"
+    print(status, case.get("name"))
+PY
+}
+
+# Adds one ctest run's tests as its summary counts them (a disabled test does not count). A run that left no
+# report, or one without tests, counts as one failure.
 count_ctest() {
-  local log=$1 line total bad
-  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
-  if [ -z "$line" ]; then failed=$((failed + 1)); return; fi
-  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
-  bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
-  passed=$((passed + total - bad))
-  failed=$((failed + bad))
+  local tests status name
+  tests=$(junit_tests "$1" 2>/dev/null)
+  if [ -z "$tests" ]; then failed=$((failed + 1)); return; fi
+  while read -r status name; do
+    case $status in
+      run|skipped) passed=$((passed + 1)) ;;
+      disabled) ;;
+      *) failed=$((failed + 1)) ;;
+    esac
+  done <<<"$tests"
 }
 
 # Adds the cases of one GoogleTest report; an executable that failed without saying so in its report, or died
@@ -42,8 +68,10 @@ count_gtest() {
 }
 
 echo "== native tests"
-(cd build/native && ctest --output-on-failure -j2) 2>&1 | tee build/native-tests.log
-count_ctest build/native-tests.log
+rm -f build/native-tests.xml
+(cd build/native && ctest --output-on-failure -j2 --output-junit "$root/build/native-tests.xml") 2>&1 \
+  | tee build/native-tests.log
+count_ctest build/native-tests.xml
 
 if [ -x scripts/fuzz.sh ]; then
   echo "== fuzzer (${KORVEN_FUZZ_SECONDS:-30} s)"
@@ -52,42 +80,51 @@ fi
 
 echo "== Windows tests under Wine"
 # Every GoogleTest case is counted from the reports the executables leave; the black-box scripts leave a
-# results file each. A test executable that died before writing its report counts as one failure.
+# results file each. Which tests ran, and whether each passed, comes from ctest's JUnit reports.
 xml="$root/build/win-reports"
-rm -rf "$xml" build/win/blackbox/results-*.txt build/win64/blackbox/results-*.txt
+rm -rf "$xml" build/win/blackbox/results-*.txt build/win64/blackbox/results-*.txt build/win-tests*.xml
 mkdir -p "$xml"
 export GTEST_OUTPUT="xml:Z:${xml//\//\\}\\"
 source scripts/wine-env.sh
 source scripts/xvfb.sh
 korven_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
-korven_wine_prefix
+korven_wine_prefix || { echo "$passed passed, $((failed + 1)) failed"; exit 1; }
 : >build/win-tests.log
+junits=()
 if [ "$KORVEN_WINE_BITS" = 64 ]; then
   echo "This machine runs no 32-bit code: the Windows-side tests run the 64-bit build of the same sources under"
   echo "64-bit Wine; the shipped 32-bit dist/KORVEN.exe is checked without being run."
-  (cd build/win && ctest --output-on-failure -L shipped) 2>&1 | tee -a build/win-tests.log
+  (cd build/win && ctest --output-on-failure -L shipped --output-junit "$root/build/win-tests-shipped.xml") 2>&1 \
+    | tee -a build/win-tests.log
+  junits+=("$root/build/win-tests-shipped.xml")
 fi
-(cd "$KORVEN_WIN_BUILD" && ctest --output-on-failure) 2>&1 | tee -a build/win-tests.log
+(cd "$KORVEN_WIN_BUILD" && ctest --output-on-failure --output-junit "$root/build/win-tests.xml") 2>&1 \
+  | tee -a build/win-tests.log
+junits+=("$root/build/win-tests.xml")
 unset GTEST_OUTPUT
-while read -r name status; do
-  report="$xml/$name.xml"
-  if [[ $name == blackbox_* ]]; then
-    report="$KORVEN_WIN_BUILD/blackbox/results-${name#blackbox_}.txt"
-    if [ -f "$report" ]; then
-      read -r p f <"$report"
-      passed=$((passed + p)); failed=$((failed + f))
+for junit in "${junits[@]}"; do
+  # A ctest run that left no report, or ran nothing: its tests are unknown, and that is one failure.
+  tests=$(junit_tests "$junit" 2>/dev/null)
+  if [ -z "$tests" ]; then failed=$((failed + 1)); continue; fi
+  while read -r status name; do
+    report="$xml/$name.xml"
+    if [[ $name == blackbox_* ]]; then
+      report="$KORVEN_WIN_BUILD/blackbox/results-${name#blackbox_}.txt"
+      if [ -f "$report" ]; then
+        read -r p f <"$report"
+        passed=$((passed + p)); failed=$((failed + f))
+      else
+        failed=$((failed + 1))
+      fi
+    elif [[ $name == shipped_* ]]; then
+      # A check of the shipped files, not a GoogleTest executable: one case.
+      if [ "$status" = run ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
     else
-      failed=$((failed + 1))
+      count_gtest "$report" "$([ "$status" = run ] && echo 0 || echo 1)"
     fi
-  elif [[ $name == shipped_* ]]; then
-    # A check of the shipped files, not a GoogleTest executable: one case.
-    if [ "$status" = Passed ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-  else
-    count_gtest "$report" "$([ "$status" = Passed ] && echo 0 || echo 1)"
-  fi
-done < <(sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([A-Za-z0-9_]+) \.+ *(\*\*\*)?([A-Za-z]+).*/\1 \3/p' build/win-tests.log)
-
+  done <<<"$tests"
+done
 
 if [ "$KORVEN_WINE_BITS" = 64 ] && [ -z "${KORVEN_NO_WIN32_VM:-}" ]; then
   echo "== the shipped 32-bit KORVEN.exe and the 32-bit suites in a virtual machine"

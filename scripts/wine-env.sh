@@ -1,7 +1,10 @@
 # Sourced by the scripts: the project's private Wine prefix, in a Japanese locale, and which Windows build the
 # tests run.
 KORVEN_ROOT=${KORVEN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# Japanese once scripts/setup.sh has generated the locale; set before that, every shell started on the way warns
+# that it cannot change locale, and Wine would make the prefix in the fallback locale (korven_wine_prefix refuses).
+korven_ja_locale() { locale -a 2>/dev/null | grep -ix 'ja_JP\.utf-\?8' >/dev/null; }
+if korven_ja_locale; then export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; fi
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko prompts: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -17,15 +20,9 @@ if [ "$KORVEN_WINE_BITS" = 64 ]; then
   export WINEARCH=win64
   export WINEPREFIX="${KORVEN_WINEPREFIX:-$KORVEN_ROOT/build/wineprefix64}"
   export WINELOADER=/usr/lib/wine/wine64
-  # Debian's wine and wine-stable launchers take the 32-bit loader whenever it is installed.
+  # Debian's wine and wine-stable launchers take the 32-bit loader whenever it is installed: PATH leads to
+  # shims for the 64-bit one, which korven_wine_shims makes before anything runs Wine.
   korven_shims="$KORVEN_ROOT/build/wine64-bin"
-  if [ ! -x "$korven_shims/wine-stable" ]; then
-    mkdir -p "$korven_shims"
-    for n in wine wine-stable; do
-      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$korven_shims/$n"
-      chmod +x "$korven_shims/$n"
-    done
-  fi
   case ":$PATH:" in *":$korven_shims:"*) ;; *) export PATH="$korven_shims:$PATH" ;; esac
   export KORVEN_WIN_BUILD="$KORVEN_ROOT/build/win64"
   export KORVEN_WIN_DIST="$KORVEN_ROOT/build/win64/dist"
@@ -36,8 +33,27 @@ else
   export KORVEN_WIN_DIST="$KORVEN_ROOT/dist"
 fi
 
+# Sourcing this file only sets variables: scripts that merely ask which build the tests run write nothing.
+korven_wine_shims() {
+  [ "$KORVEN_WINE_BITS" = 64 ] || return 0
+  if [ ! -x "$korven_shims/wine-stable" ]; then
+    mkdir -p "$korven_shims"
+    for n in wine wine-stable; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$korven_shims/$n"
+      chmod +x "$korven_shims/$n"
+    done
+  fi
+  # A "wine" looked up before the shims existed would stay remembered as Debian's launcher.
+  hash -r
+}
+
 # Creates the prefix once; the locale and font must exist first or Japanese shows as empty boxes.
 korven_wine_prefix() {
+  if ! korven_ja_locale; then
+    echo "wine-env: the ja_JP.UTF-8 locale does not exist yet (bash scripts/setup.sh makes it)" >&2
+    return 1
+  fi
+  korven_wine_shims
   if [ ! -f "$WINEPREFIX/.korven-ready" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1

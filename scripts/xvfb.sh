@@ -1,4 +1,7 @@
-# Sourced: starts a private virtual display (1024 × 768) unless KORVEN_KEEP_DISPLAY is set, and stops it on exit.
+# Sourced; defines two functions and reads no settings of the caller's. korven_start_xvfb starts a private
+# virtual display (1024 × 768, 24-bit) on the first number from :91 to :140 that has no lock file or socket, and
+# sets DISPLAY (exported) and KORVEN_XVFB_PID; korven_stop_xvfb stops the display KORVEN_XVFB_PID names. Nothing
+# stops it by itself: callers put korven_stop_xvfb in their EXIT trap.
 korven_start_xvfb() {
   local n
   for n in $(seq 91 140); do
