@@ -7,7 +7,7 @@ cd "$root"
 # A process maps the system's compiled locales once: a shell started before setup.sh generated Japanese cannot
 # switch to it, and warns so when wine-env.sh sets it. The rest runs in a new shell.
 if [ -z "${KORVEN_SETUP_RAN:-}" ]; then
-  bash scripts/setup.sh
+  bash scripts/setup.sh || { echo "setup failed: what the map needs could not be installed" >&2; exit 1; }
   KORVEN_SETUP_RAN=1 exec bash "$root/scripts/run.sh" "$@"
 fi
 unset KORVEN_SETUP_RAN

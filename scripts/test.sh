@@ -16,7 +16,11 @@ done
 # A process maps the system's compiled locales once: a shell started before setup.sh generated Japanese cannot
 # switch to it, and warns so when wine-env.sh sets it. The rest runs in a new shell.
 if [ -z "${KORVEN_SETUP_RAN:-}" ]; then
-  bash scripts/setup.sh
+  if ! bash scripts/setup.sh; then
+    echo "setup failed: what the tests need could not be installed"
+    echo "0 passed, 1 failed"
+    exit 1
+  fi
   KORVEN_SETUP_RAN=1 exec bash "$root/scripts/test.sh" "$@"
 fi
 unset KORVEN_SETUP_RAN
