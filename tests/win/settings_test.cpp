@@ -13,18 +13,13 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
+#include "tests/win/piece_fixture.h"
 
 namespace {
 
 using korven::ReadIni;
 using korven::WriteIni;
-
-std::wstring Utf16(std::string_view utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
+using namespace korven::test;
 
 std::wstring ExeFolder() {
     wchar_t buf[MAX_PATH];
@@ -42,12 +37,8 @@ protected:
         Clear();
     }
     void TearDown() override { Clear(); }
-    void Clear() {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-        RemoveDirectoryW(path.c_str());
-    }
-    std::string Bytes() { return korven::ini::ReadWholeFile(std::filesystem::path(path)).bytes; }
+    void Clear() { RemoveFile(path); }
+    std::string Bytes() { return FileBytes(path); }
     void Put(const std::string& bytes) { ASSERT_FALSE(korven::ini::ReplaceFileContents(std::filesystem::path(path), bytes)); }
     // Files in the folder whose names start with the settings file's name: the file and any leftovers.
     int Siblings() {
@@ -222,14 +213,6 @@ TEST_F(Settings, StartUpReadsAreQuickAndLargeFilesStillWork) {
 }
 
 // ---- a file an editor saved as UTF-8
-
-std::string Sjis(std::string_view utf8) {
-    std::wstring w = Utf16(utf8);
-    int m = WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), s.data(), m, nullptr, nullptr);
-    return s;
-}
 
 // Every prefecture with the keys the program writes, the names and texts in UTF-8.
 std::string Utf8Prefectures() {

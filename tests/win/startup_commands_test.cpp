@@ -11,7 +11,6 @@
 #include "menu/frm_menu.h"
 #include "pieces/frm_map.h"
 #include "regions/shaping.h"
-#include "tests/win/desk_support.h"
 #include "tests/win/piece_fixture.h"
 
 namespace korven {
@@ -66,7 +65,7 @@ protected:
     void SetUp() override {
         IniBaseName = L"KORVEN";
         EndProcessHook = [](UINT) {};
-        test::RemoveIniFile();
+        test::RemoveIni();
         test::FillSyntheticStore();
         test::ThrowOnFatal();
         Pieces.clear();
@@ -77,7 +76,7 @@ protected:
         Pieces.clear();
         FatalExitHook = nullptr;
         CaptureEnabled = false;
-        test::RemoveIniFile();
+        test::RemoveIni();
     }
     static std::vector<std::wstring> Values() {
         std::vector<std::wstring> out;
@@ -117,18 +116,18 @@ TEST_F(AfterStartUp, ExitAfterAScatterKeepsOnlyTheAnchorSoTheNextStartIsWhole) {
 
 TEST_F(AfterStartUp, ExitWhileTheMapIsStillBuildingKeepsWhatThePiecesNotYetBuiltHold) {
     test::WriteIniText(Layout(3000, 1500, true));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     AfterShowing(9, [] { mend_Click(); });
     RunStartup(GetModuleHandleW(nullptr), L"");
     EXPECT_EQ(shownWhenRun, 9);
     EXPECT_TRUE(Pieces.empty()) << "exit ends the program";
     // The nine built pieces carry their stored colours and the anchor its stored place: nothing differs.
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 TEST_F(AfterStartUp, CaptureWhileTheMapIsStillBuildingWritesOnlyThePiecesBuilt) {
     test::WriteIniText(Layout(3000, 1500));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     AfterShowing(9, [] {
         PieceAt(12)->Move(PieceAt(12)->Left() - 150, PieceAt(12)->Top());  // 埼玉, built second
         mSave_Click();
@@ -141,12 +140,12 @@ TEST_F(AfterStartUp, CaptureWhileTheMapIsStillBuildingWritesOnlyThePiecesBuilt) 
     test::WriteIniText(Layout(3000, 1500));
     AfterShowing(9, [] { mSave_Click(); });
     RunStartup(GetModuleHandleW(nullptr), L"capture");
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 TEST_F(AfterStartUp, ScatterOrGatherWhileTheMapIsStillBuildingEndsWithTheRestAtHome) {
     test::WriteIniText(Layout(3000, 1500, true));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     AfterShowing(5, [] { mgo_Click(); });
     RunStartup(GetModuleHandleW(nullptr), L"");
     ASSERT_EQ(Pieces.size(), 47u);
@@ -164,12 +163,12 @@ TEST_F(AfterStartUp, ScatterOrGatherWhileTheMapIsStillBuildingEndsWithTheRestAtH
         EXPECT_EQ(PieceAt(k)->Left(), 3000 + test::HomeOf(k).offsetX) << k;
     }
     mend_Click();
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 TEST_F(AfterStartUp, ExitFromInsideAGatherThatStartUpIsRunningEndsEverythingCleanly) {
     test::WriteIniText(Layout(3000, 1500, true));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     // The exit comes from the pump of the gather's first mMove, which itself runs inside start-up's pump.
     AfterShowing(3, [] {
         test::OnNextPump([] { mend_Click(); });
@@ -177,7 +176,7 @@ TEST_F(AfterStartUp, ExitFromInsideAGatherThatStartUpIsRunningEndsEverythingClea
     });
     RunStartup(GetModuleHandleW(nullptr), L"");
     EXPECT_TRUE(Pieces.empty());
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"
-#include "tests/win/desk_support.h"
+#include "tests/win/piece_fixture.h"
 
 using namespace korven;
 using namespace korven::test;
@@ -41,9 +41,9 @@ class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
         IniBaseName = L"KORVEN";
-        hadFile = GetFileAttributesW(IniFilePath().c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (hadFile) saved = IniFileBytes();
-        RemoveIniFile();
+        hadFile = IniExists();
+        if (hadFile) saved = IniBytes();
+        RemoveIni();
         FillSyntheticStore();
         ThrowOnFatal();
         shown.clear();
@@ -54,12 +54,8 @@ protected:
         Pieces.clear();
         FatalExitHook = nullptr;
         CaptureEnabled = false;
-        RemoveIniFile();
-        if (hadFile) {
-            FILE* f = _wfopen(IniFilePath().c_str(), L"wb");
-            fwrite(saved.data(), 1, saved.size(), f);
-            fclose(f);
-        }
+        RemoveIni();
+        if (hadFile) WriteFileBytes(IniFilePath(), saved);
     }
     void Start(const wchar_t* commandLine = L"") { RunStartup(GetModuleHandleW(nullptr), commandLine); }
     // Runs start-up expecting it to stop; the text it would have shown.
@@ -72,7 +68,6 @@ protected:
         ADD_FAILURE() << "start-up went through";
         return L"";
     }
-    static Piece& P(int n) { return *PieceAt(n); }
     static bool Has(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
     bool hadFile = false;
@@ -204,7 +199,7 @@ TEST_F(Startup, AnyArgumentSwitchesOnCaptureModeAndShowsTheSaveItem) {
 TEST_F(Startup, ACoordinateBeyond32BitsStopsWithFileSectionKeyAndValue) {
     const std::wstring ini = L"[東京]\r\nX=3000\r\nY=1500\r\n[埼玉]\r\nX=99999999999\r\n";
     WriteIniText(ini);
-    const std::string before = IniFileBytes();
+    const std::string before = IniBytes();
     const std::wstring text = StartExpectingStop();
     EXPECT_TRUE(Has(text, IniFilePath())) << text.c_str();
     EXPECT_TRUE(Has(text, L"[埼玉]"));
@@ -212,7 +207,7 @@ TEST_F(Startup, ACoordinateBeyond32BitsStopsWithFileSectionKeyAndValue) {
     EXPECT_TRUE(Has(text, L"値: 99999999999"));
     EXPECT_TRUE(IsWindowVisible(P(13).hwnd()));  // the pieces before it were built
     EXPECT_FALSE(IsWindowVisible(P(12).hwnd()));
-    EXPECT_EQ(IniFileBytes(), before);
+    EXPECT_EQ(IniBytes(), before);
 }
 
 TEST_F(Startup, AnAnchorBeyond32BitsStopsBeforeAnyWindowExists) {
@@ -278,7 +273,7 @@ TEST_F(Startup, WhileAFatalMessageIsUpNoWindowTakesInputAndNothingIsWritten) {
     for (int k = 1; k <= PrefCount; ++k) ini += L"[" + SectionOf(k) + L"]\r\nC=FF\r\n";
     ini = L"[北海道]\r\nX=99999999999\r\n" + ini;  // 北海道 is built last: 46 stand when start-up stops
     WriteIniText(ini);
-    const std::string before = IniFileBytes();
+    const std::string before = IniBytes();
     int colourDialogs = 0;
     ChooseColorHook = [&](CHOOSECOLORW&) { return ++colourDialogs, FALSE; };
     HMENU menu = mpop();
@@ -308,7 +303,7 @@ TEST_F(Startup, WhileAFatalMessageIsUpNoWindowTakesInputAndNothingIsWritten) {
     EXPECT_EQ(colourDialogs, 0);
     EXPECT_EQ(popups, 0);
     EXPECT_EQ(Pieces.size(), 47u) << "exit did not run";
-    EXPECT_EQ(IniFileBytes(), before);
+    EXPECT_EQ(IniBytes(), before);
     if (PieceAt(13)) EXPECT_TRUE(IsWindowEnabled(P(13).hwnd())) << "the hold gives the windows back when it ends";
 }
 
@@ -320,7 +315,7 @@ TEST_F(Startup, SystemColourValuesAreKeptAsStored) {
 
 TEST_F(Startup, ALayoutWhollyOffEveryMonitorIsBroughtToThePrimaryWorkArea) {
     WriteIniText(L"[東京]\r\nX=-300000\r\nY=-300000\r\n[埼玉]\r\nX=-450\r\nY=-600\r\n");
-    const std::string before = IniFileBytes();
+    const std::string before = IniBytes();
     Start();
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -339,7 +334,7 @@ TEST_F(Startup, ALayoutWhollyOffEveryMonitorIsBroughtToThePrimaryWorkArea) {
     EXPECT_EQ(P(12).Left(), P(13).Left() - 450);
     EXPECT_EQ(P(12).Top(), P(13).Top() - 600);
     EXPECT_EQ(P(12).offsetX, -450);
-    EXPECT_EQ(IniFileBytes(), before);
+    EXPECT_EQ(IniBytes(), before);
 }
 
 TEST_F(Startup, OnePieceWithinReachKeepsTheStoredLayout) {
