@@ -5,7 +5,6 @@
 #include <iconv.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -172,29 +171,22 @@ TEST(IniRead, LongLinesAndLargeFiles) {
     std::string noEquals;
     while (noEquals.size() < (4u << 20)) noEquals += "junk line\r\n";
     noEquals += "[Z]\r\nX=1\r\n";
-    auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(Read(noEquals, "Z", "X"), "1");
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 10.0);
-    t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(Read(big, "Last", "X"), "-5");
     EXPECT_EQ(Read(big, "S1000", "X"), "1000");
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(seconds, 20.0);  // generous: sanitizers slow this down many times
 }
 
-TEST(IniRead, StartUpSizedFileIsFast) {
+// How long these reads take is measured by scripts/perf.sh.
+TEST(IniRead, StartUpSizedFileReadsAlikeEveryTime) {
     // About the shipped file: 47 sections of six keys, read 280 times anew.
     std::string f;
     for (int i = 0; i < 47; ++i) {
         f += Sjis("[県") + std::to_string(i) + "]\r\nX=1\r\nY=2\r\n" + Sjis("県庁X=3\r\n県庁Y=4\r\n県庁所在地=市\r\n") + "C=FFFFFF\r\n";
     }
     ASSERT_LT(f.size(), 12000u);
-    auto t0 = std::chrono::steady_clock::now();
     std::size_t total = 0;
     for (int r = 0; r < 280; ++r) total += Read(f, Sjis("県46"), "C").size();
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_EQ(total, 280u * 6);
-    EXPECT_LT(ms, 500.0);
 }
 
 // ---- writing
