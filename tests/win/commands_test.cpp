@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
@@ -32,28 +33,19 @@ std::vector<Place> Places() {
 }
 
 // Window moves per piece, counted where the window system reports a changed position.
-HHOOK moveHook = nullptr;
 std::vector<int> moves;
-LRESULT CALLBACK CountMoves(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (m->message == WM_WINDOWPOSCHANGED) {
-            const auto* pos = reinterpret_cast<const WINDOWPOS*>(m->lParam);
-            if (!(pos->flags & SWP_NOMOVE))
-                for (int k = 1; k <= static_cast<int>(Pieces.size()); ++k)
-                    if (PieceAt(k)->hwnd() == m->hwnd) ++moves[static_cast<size_t>(k)];
-        }
-    }
-    return CallNextHookEx(moveHook, code, wParam, lParam);
-}
+std::optional<SentMessageWatch> moveWatch;
 void StartCounting() {
     moves.assign(PrefCount + 1, 0);
-    moveHook = SetWindowsHookExW(WH_CALLWNDPROC, CountMoves, nullptr, GetCurrentThreadId());
+    moveWatch.emplace([](const CWPSTRUCT& m) {
+        if (m.message != WM_WINDOWPOSCHANGED) return;
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.lParam);
+        if (!(pos->flags & SWP_NOMOVE))
+            for (int k = 1; k <= static_cast<int>(Pieces.size()); ++k)
+                if (PieceAt(k)->hwnd() == m.hwnd) ++moves[static_cast<size_t>(k)];
+    });
 }
-void StopCounting() {
-    UnhookWindowsHookEx(moveHook);
-    moveHook = nullptr;
-}
+void StopCounting() { moveWatch.reset(); }
 
 class Commands : public ::testing::Test {
 protected:
@@ -186,14 +178,11 @@ TEST_F(Commands, ScatterAndGatherMoveEachPieceOnce) {
 
 // Every call that would move a piece, counted where the window system is first told of it (a move to where
 // the piece already stands included).
-HHOOK askHook = nullptr;
 std::vector<int> asked;
-LRESULT CALLBACK CountAsked(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGING)
+void CountAsked(const CWPSTRUCT& m) {
+    if (m.message == WM_WINDOWPOSCHANGING)
         for (int k = 1; k <= static_cast<int>(Pieces.size()); ++k)
-            if (PieceAt(k)->hwnd() == m->hwnd) ++asked[static_cast<size_t>(k)];
-    return CallNextHookEx(askHook, code, wParam, lParam);
+            if (PieceAt(k)->hwnd() == m.hwnd) ++asked[static_cast<size_t>(k)];
 }
 
 TEST_F(Commands, GatherOfAnAssembledMapStillVisitsEveryPieceButSkipsOnesMarkedHome) {
@@ -203,9 +192,10 @@ TEST_F(Commands, GatherOfAnAssembledMapStillVisitsEveryPieceButSkipsOnesMarkedHo
     // Between the two passes: marked home by hand, so the second pass must leave it alone.
     OnNextPump([] { P(shizuoka).bx = P(shizuoka).by = true; });
     asked.assign(PrefCount + 1, 0);
-    askHook = SetWindowsHookExW(WH_CALLWNDPROC, CountAsked, nullptr, GetCurrentThreadId());
-    mgo_Click();
-    UnhookWindowsHookEx(askHook);
+    {
+        SentMessageWatch watch(CountAsked);
+        mgo_Click();
+    }
     EXPECT_EQ(Places(), home);
     int total = 0;
     for (int k = 1; k <= PrefCount; ++k) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
@@ -248,17 +249,6 @@ void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
     pending.erase(it);
     action();
 }
-
-HHOOK destroyHook = nullptr;
-std::vector<HWND> destroyed;
-
-LRESULT CALLBACK WatchDestroy(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (m->message == WM_DESTROY && !(GetWindowLongW(m->hwnd, GWL_STYLE) & WS_CHILD)) destroyed.push_back(m->hwnd);
-    }
-    return CallNextHookEx(destroyHook, code, wParam, lParam);
-}
 }  // namespace
 
 void Later(int delayMs, std::function<void()> action) {
@@ -316,14 +306,46 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
+namespace {
+// One hook for every watch: a hook procedure is told nothing of who installed it.
+HHOOK sentHook = nullptr;
+std::vector<std::function<void(const CWPSTRUCT&)>*> watches;
+
+LRESULT CALLBACK SeeSent(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION)
+        for (size_t i = 0; i < watches.size(); ++i) (*watches[i])(*reinterpret_cast<const CWPSTRUCT*>(lParam));
+    return CallNextHookEx(sentHook, code, wParam, lParam);
+}
+}  // namespace
+
+SentMessageWatch::SentMessageWatch(std::function<void(const CWPSTRUCT&)> see) : see_(std::move(see)) {
+    watches.push_back(&see_);
+    if (!sentHook) sentHook = SetWindowsHookExW(WH_CALLWNDPROC, SeeSent, nullptr, GetCurrentThreadId());
+}
+
+SentMessageWatch::~SentMessageWatch() {
+    watches.erase(std::find(watches.begin(), watches.end(), &see_));
+    if (watches.empty() && sentHook) {
+        UnhookWindowsHookEx(sentHook);
+        sentHook = nullptr;
+    }
+}
+
+namespace {
+std::vector<HWND> destroyed;
+std::optional<SentMessageWatch> destroyWatch;
+}  // namespace
+
 void StartDestroyLog() {
     destroyed.clear();
-    if (!destroyHook) destroyHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchDestroy, nullptr, GetCurrentThreadId());
+    if (!destroyWatch)
+        destroyWatch.emplace([](const CWPSTRUCT& m) {
+            if (m.message == WM_DESTROY && !(GetWindowLongW(m.hwnd, GWL_STYLE) & WS_CHILD)) destroyed.push_back(m.hwnd);
+        });
 }
 
 std::vector<HWND> StopDestroyLog() {
-    if (destroyHook) UnhookWindowsHookEx(destroyHook);
-    destroyHook = nullptr;
+    destroyWatch.reset();
     return destroyed;
 }
 

@@ -101,6 +101,18 @@ void CancelLater();
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 inline void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
 
+// Sees every message sent to a window of this thread, before the window does, for as long as it lives.
+class SentMessageWatch {
+public:
+    explicit SentMessageWatch(std::function<void(const CWPSTRUCT&)> see);
+    ~SentMessageWatch();
+    SentMessageWatch(const SentMessageWatch&) = delete;
+    SentMessageWatch& operator=(const SentMessageWatch&) = delete;
+
+private:
+    std::function<void(const CWPSTRUCT&)> see_;
+};
+
 // Top-level windows of this thread destroyed since the last Start, in order.
 void StartDestroyLog();
 std::vector<HWND> StopDestroyLog();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
@@ -34,31 +35,23 @@ std::wstring Layout(int32_t anchorX, int32_t anchorY, bool colours = false) {
 
 // Runs action from the pump start-up does right after its shownth piece has been shown; how many pieces were
 // shown when it ran.
-HHOOK showHook = nullptr;
 int shownPieces = 0, trigger = 0, shownWhenRun = -1;
 std::function<void()> onShow;
-LRESULT CALLBACK CountShows(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_SHOWWINDOW && m->wParam && PieceFromWindow(m->hwnd)) {
-        if (++shownPieces == trigger)
-            test::OnNextPump([] {
-                shownWhenRun = shownPieces;
-                onShow();
-            });
-    }
-    return CallNextHookEx(showHook, code, wParam, lParam);
-}
+std::optional<test::SentMessageWatch> showWatch;
 void AfterShowing(int shown, std::function<void()> action) {
     shownPieces = 0;
     shownWhenRun = -1;
     trigger = shown;
     onShow = std::move(action);
-    showHook = SetWindowsHookExW(WH_CALLWNDPROC, CountShows, nullptr, GetCurrentThreadId());
+    showWatch.emplace([](const CWPSTRUCT& m) {
+        if (m.message == WM_SHOWWINDOW && m.wParam && PieceFromWindow(m.hwnd) && ++shownPieces == trigger)
+            test::OnNextPump([] {
+                shownWhenRun = shownPieces;
+                onShow();
+            });
+    });
 }
-void StopWatchingShows() {
-    if (showHook) UnhookWindowsHookEx(showHook);
-    showHook = nullptr;
-}
+void StopWatchingShows() { showWatch.reset(); }
 
 class AfterStartUp : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,16 +26,9 @@ using namespace korven::test;
 namespace {
 
 std::vector<HWND> shown;
-HHOOK showHook = nullptr;
 
-LRESULT CALLBACK RecordShow(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && cwp->message == WM_SHOWWINDOW && cwp->wParam && cwp->lParam == 0) {
-        wchar_t cls[16] = {};
-        GetClassNameW(cwp->hwnd, cls, 16);
-        if (wcscmp(cls, L"frmMap") == 0) shown.push_back(cwp->hwnd);
-    }
-    return CallNextHookEx(showHook, code, wParam, lParam);
+void RecordShow(const CWPSTRUCT& m) {
+    if (m.message == WM_SHOWWINDOW && m.wParam && m.lParam == 0 && ClassOf(m.hwnd) == L"frmMap") shown.push_back(m.hwnd);
 }
 
 class Startup : public ::testing::Test {
@@ -47,10 +41,10 @@ protected:
         FillSyntheticStore();
         ThrowOnFatal();
         shown.clear();
-        showHook = SetWindowsHookExW(WH_CALLWNDPROC, RecordShow, nullptr, GetCurrentThreadId());
+        showWatch.emplace(RecordShow);
     }
     void TearDown() override {
-        UnhookWindowsHookEx(showHook);
+        showWatch.reset();
         Pieces.clear();
         FatalExitHook = nullptr;
         CaptureEnabled = false;
@@ -72,6 +66,7 @@ protected:
 
     bool hadFile = false;
     std::string saved;
+    std::optional<SentMessageWatch> showWatch;
 };
 
 const std::wstring Example =
@@ -258,10 +253,8 @@ TEST_F(Startup, CapitalCoordinateAndColourOutOfRangeStopToo) {
 
 // A popup menu that opens is seen by its owner first; one that should not have opened is closed again.
 int popups = 0;
-LRESULT CALLBACK SeePopup(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_INITMENUPOPUP) ++popups;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+void SeePopup(const CWPSTRUCT& m) {
+    if (m.message == WM_INITMENUPOPUP) ++popups;
 }
 void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
@@ -287,10 +280,11 @@ TEST_F(Startup, WhileAFatalMessageIsUpNoWindowTakesInputAndNothingIsWritten) {
         // Input queued before the message went up still reaches the windows: it must do nothing.
         PostMessageW(P(13).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(2, 2));
         PostMessageW(P(13).hwnd(), WM_RBUTTONDOWN, 0, MAKELPARAM(2, 2));
-        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, SeePopup, nullptr, GetCurrentThreadId());
-        SetTimer(nullptr, 0, 500, CloseMenu);
-        PumpFor(100);
-        UnhookWindowsHookEx(hook);
+        {
+            SentMessageWatch watch(SeePopup);
+            SetTimer(nullptr, 0, 500, CloseMenu);
+            PumpFor(100);
+        }
         RunMenuCommand(exitItem);
         throw Fatal{text};
     };
