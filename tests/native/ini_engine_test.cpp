@@ -2,7 +2,6 @@
 #include "core/ini_engine.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,25 +10,14 @@
 #include <vector>
 
 #include "core/catalogue.h"
+#include "tests/native/support.h"
 
 namespace {
 
 using namespace korven::ini;
 namespace fs = std::filesystem;
 
-// Test text is written in UTF-8; the file holds code page 932.
-std::string Sjis(std::string_view utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
-    std::string in(utf8), out(in.size() * 2 + 4, '\0');
-    char* ip = in.data();
-    char* op = out.data();
-    size_t il = in.size(), ol = out.size();
-    EXPECT_NE(iconv(cd, &ip, &il, &op, &ol), static_cast<size_t>(-1)) << utf8;
-    iconv_close(cd);
-    out.resize(out.size() - ol);
-    return out;
-}
+using korven::test::Sjis;
 
 std::string Read(std::string_view file, std::string_view section, std::string_view key) {
     return TrimSpaces(ReadProfileValue(file, section, key));
