@@ -223,6 +223,18 @@ TEST(IniWrite, WhatIsWrittenReadsBack) {
     }
 }
 
+// Every line of the file but the "C=" ones a colour write adds.
+std::string WithoutColourLines(const std::string& file) {
+    std::string kept;
+    for (std::size_t p = 0; p < file.size();) {
+        std::size_t e = file.find("\r\n", p);
+        std::string line = file.substr(p, e - p + 2);
+        if (line.rfind("C=", 0) != 0) kept += line;
+        p = e + 2;
+    }
+    return kept;
+}
+
 TEST(IniWrite, ColourOfEverySectionLeavesOtherKeysAsTheyWere) {
     std::string f = "; layout\r\n";
     for (std::string_view utf8 : korven::PrefNames) {
@@ -242,14 +254,7 @@ TEST(IniWrite, ColourOfEverySectionLeavesOtherKeysAsTheyWere) {
         }
     }
     // Removing the added lines gives back the original file byte for byte.
-    std::string stripped;
-    for (std::size_t p = 0; p < g.size();) {
-        std::size_t e = g.find("\r\n", p);
-        std::string line = g.substr(p, e - p + 2);
-        if (line.rfind("C=", 0) != 0) stripped += line;
-        p = e + 2;
-    }
-    EXPECT_EQ(stripped, f);
+    EXPECT_EQ(WithoutColourLines(g), f);
 }
 
 TEST(IniWrite, NamesAndValuesThatCannotBeStoredAreRefused) {
@@ -443,14 +448,7 @@ TEST(IniUtf8, ColourOfEveryPrefectureKeepsTheFileUtf8) {
             EXPECT_EQ(ReadColor(ReadProfileValue(g, korven::PrefNames[i], "C", Encoding::Utf8)).value, i * 0x10101);
         }
         // Forty-seven new lines and not one section more: taking the lines out gives back the file.
-        std::string stripped;
-        for (std::size_t p = 0; p < g.size();) {
-            std::size_t e = g.find("\r\n", p);
-            std::string line = g.substr(p, e - p + 2);
-            if (line.rfind("C=", 0) != 0) stripped += line;
-            p = e + 2;
-        }
-        EXPECT_EQ(stripped, f);
+        EXPECT_EQ(WithoutColourLines(g), f);
     }
 }
 
