@@ -23,7 +23,7 @@ if [ -z "${DISPLAY:-}" ]; then
   korven_start_xvfb || exit 1
   own_display=1
 fi
-korven_wine_prefix
+korven_wine_prefix || exit 1
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 probe="$build/tests/perf/perf_probe.exe"
