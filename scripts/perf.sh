@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Start-up figures on this machine, in one run: process start to the 47th piece shown for KORVEN.exe and for
-# the baseline (median of several alternating runs, after one warm-up each), their ratio, the region store's
-# load time, the memory held after start-up and the size of KORVEN.exe.
+# Figures on this machine, in one run: process start to the 47th piece shown for KORVEN.exe and for the
+# baseline (median of several alternating runs, after one warm-up each), their ratio, the region store's load
+# time, settings-file reads, scatter and gather, the memory held after start-up and the size of KORVEN.exe.
+# Timings live here, not in the test suites, so that a slow or shared machine fails no test.
 #   scripts/perf.sh [windows build dir] [dist dir] [runs]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,25 +10,36 @@ source "$root/scripts/wine-env.sh"
 build=$(cd "${1:-$KORVEN_WIN_BUILD}" && pwd)
 dist=$(cd "${2:-$KORVEN_WIN_DIST}" && pwd)
 runs=${3:-5}
+# Wine's output goes to files: a wineserver started by a command substitution would hold its pipe open.
+out=$(mktemp -d)
+own_display=""
+cleanup() {
+  rm -rf "$out"
+  [ -n "$own_display" ] && korven_stop_xvfb
+}
+trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ]; then
   source "$root/scripts/xvfb.sh"
   korven_start_xvfb || exit 1
-  trap 'korven_stop_xvfb' EXIT
+  own_display=1
 fi
-korven_wine_prefix
+korven_wine_prefix || exit 1
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 probe="$build/tests/perf/perf_probe.exe"
-base_exe=$(winepath -w "$build/tests/perf/perf_baseline.exe" 2>/dev/null)
-korven_exe=$(winepath -w "$dist/KORVEN.exe" 2>/dev/null)
-for f in "$probe" "$build/tests/perf/perf_baseline.exe" "$dist/KORVEN.exe"; do
+timings="$build/tests/perf/perf_timings.exe"
+base_exe=$(winpath "$build/tests/perf/perf_baseline.exe")
+korven_exe=$(winpath "$dist/KORVEN.exe")
+for f in "$probe" "$timings" "$build/tests/perf/perf_baseline.exe" "$dist/KORVEN.exe"; do
   [ -f "$f" ] || { echo "perf: $f is missing; build first" >&2; exit 1; }
 done
 
 one() {  # exe class → "ms workingset_kb private_kb"
-  local out
-  out=$(wine "$probe" "$1" "$2" 47 1000 2>/dev/null | tr -d '\r')
-  case "$out" in
-    shown=47*) sed -E 's/.*ms=([0-9.]+) workingset_kb=([0-9]+) private_kb=([0-9]+).*/\1 \2 \3/' <<<"$out" ;;
+  wine "$probe" "$1" "$2" 47 1000 >"$out/probe.txt" 2>/dev/null
+  local line
+  line=$(tr -d '\r' <"$out/probe.txt")
+  case "$line" in
+    shown=47*) sed -E 's/.*ms=([0-9.]+) workingset_kb=([0-9]+) private_kb=([0-9]+).*/\1 \2 \3/' <<<"$line" ;;
     *) echo "fail" ;;
   esac
 }
@@ -49,7 +61,21 @@ km=$(printf '%s\n' "${k_ms[@]}" | median)
 bm=$(printf '%s\n' "${b_ms[@]}" | median)
 kl=$(printf '%s\n' "${k_ms[@]}" | least)
 bl=$(printf '%s\n' "${b_ms[@]}" | least)
-store=$(wine "$build/tests/perf/perf_store_timing.exe" 2>/dev/null | tr -d '\r')
+wine "$build/tests/perf/perf_store_timing.exe" >"$out/store.txt" 2>/dev/null
+store=$(tr -d '\r' <"$out/store.txt")
+wine "$timings" "$runs" >"$out/timings.raw" 2>/dev/null
+timings_status=$?
+tr -d '\r' <"$out/timings.raw" >"$out/timings.txt"
+# name limit_ms label → one line; a limit of 0 means none
+timing() {
+  local med best about
+  read -r med best about < <(sed -nE "s/^$1=([0-9.]+) best=([0-9.]+) (.*)/\1 \2 \3/p" "$out/timings.txt")
+  if [ -z "$med" ]; then echo "$3: not measured"; return; fi
+  awk -v m="$med" -v b="$best" -v l="$2" -v what="$3" -v about="$about" 'BEGIN {
+    printf "%s %s: median %.1f ms, best %.1f ms", what, about, m, b
+    if (l > 0) printf " (limit %d ms): %s", l, (m <= l ? "met" : "NOT met")
+    printf "\n" }'
+}
 # The size that counts is the shipped 32-bit program's, whichever build was timed.
 size=$(stat -c %s "$root/dist/KORVEN.exe")
 stripped=$(tmp=$(mktemp); i686-w64-mingw32-strip -o "$tmp" "$root/dist/KORVEN.exe" && stat -c %s "$tmp"; rm -f "$tmp")
@@ -60,6 +86,17 @@ echo "baseline   start to 47th piece: ${b_ms[*]} ms (median $bm, best $bl)"
 awk -v k="$km" -v b="$bm" -v kl="$kl" -v bl="$bl" 'BEGIN { r = k / b; q = kl / bl;
   printf "ratio of medians %.2f, of best runs %.2f (goal within 1.30): %s\n", r, q, (r <= 1.3 ? "met" : "NOT met") }'
 echo "region store: $store (goal under 1000 us)"
+timing ini_no_equals_ms 10000 "settings text in memory"
+timing ini_large_ms 20000 "settings text in memory"
+timing ini_startup_reads_ms 500 "settings text in memory"
+timing settings_reads_ms 3000 "settings file"
+timing scatter_ms 0 "scatter"
+timing gather_ms 0 "gather"
+if [ "$timings_status" != 0 ]; then
+  echo "perf: perf_timings.exe ended with status $timings_status:" >&2
+  grep -v '=' "$out/timings.txt" >&2
+fi
 echo "memory after start-up: KORVEN.exe working set ${k_ws} KB, private ${k_priv} KB; baseline ${b_ws} KB, ${b_priv} KB"
 echo "timed: $KORVEN_WINE_BITS-bit build under $KORVEN_WINE_BITS-bit Wine ($dist/KORVEN.exe)"
 echo "dist/KORVEN.exe size: $size bytes ($stripped bytes without debug information)"
+[ "$timings_status" = 0 ]

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "core/catalogue.h"
-#include "core/layout.h"
 #include "core/notice_text.h"
 
 namespace korven {
@@ -17,19 +16,6 @@ TEST(ColourText, UpperCaseHexWithoutPrefixOrLeadingZeros) {
     EXPECT_EQ(ColourText(0x00ABCDEF), L"ABCDEF");
     EXPECT_EQ(ColourText(0x0000000A), L"A");
     EXPECT_EQ(ColourText(0xFFFFFFFFu), L"FFFFFFFF");
-}
-
-TEST(ScatterRoom, PieceStaysWhollyOnTheScreen) {
-    EXPECT_EQ(ScatterCoordinate(0.0, 15360, 3000), 0);
-    EXPECT_EQ(ScatterCoordinate(0.5, 15360, 3000), 6180);
-    // The largest draw still leaves the piece wholly on the screen.
-    const double last = 16777215.0 / 16777216.0;
-    EXPECT_LT(ScatterCoordinate(last, 15360, 3000), 15360 - 3000);
-    EXPECT_EQ(ScatterCoordinate(last, 15360, 3000), 12359);
-    EXPECT_EQ(ScatterCoordinate(0.99, 100, 99), 0);
-    EXPECT_EQ(ScatterCoordinate(0.7, 100, 100), 0);
-    // No room at all: the floor goes downward, not toward zero.
-    EXPECT_EQ(ScatterCoordinate(0.5, 100, 103), -2);
 }
 
 TEST(SectionOf, IsThePrefectureNameAsTheCatalogueSpellsIt) {

@@ -3,16 +3,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-namespace {
-std::string Slurp(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-}  // namespace
+#include "tests/native/support.h"
+
+using korven::test::Slurp;
 
 TEST(Icon, CommittedIconIsWhatTheGeneratorMakes) {
     const auto out = std::filesystem::temp_directory_path() / "korven-icon-test.ico";

@@ -2,35 +2,22 @@
 #include "core/ini_engine.h"
 
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/catalogue.h"
+#include "tests/native/support.h"
 
 namespace {
 
 using namespace korven::ini;
 namespace fs = std::filesystem;
 
-// Test text is written in UTF-8; the file holds code page 932.
-std::string Sjis(std::string_view utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
-    std::string in(utf8), out(in.size() * 2 + 4, '\0');
-    char* ip = in.data();
-    char* op = out.data();
-    size_t il = in.size(), ol = out.size();
-    EXPECT_NE(iconv(cd, &ip, &il, &op, &ol), static_cast<size_t>(-1)) << utf8;
-    iconv_close(cd);
-    out.resize(out.size() - ol);
-    return out;
-}
+using korven::test::Sjis;
 
 std::string Read(std::string_view file, std::string_view section, std::string_view key) {
     return TrimSpaces(ReadProfileValue(file, section, key));
@@ -172,29 +159,22 @@ TEST(IniRead, LongLinesAndLargeFiles) {
     std::string noEquals;
     while (noEquals.size() < (4u << 20)) noEquals += "junk line\r\n";
     noEquals += "[Z]\r\nX=1\r\n";
-    auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(Read(noEquals, "Z", "X"), "1");
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 10.0);
-    t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(Read(big, "Last", "X"), "-5");
     EXPECT_EQ(Read(big, "S1000", "X"), "1000");
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(seconds, 20.0);  // generous: sanitizers slow this down many times
 }
 
-TEST(IniRead, StartUpSizedFileIsFast) {
+// How long these reads take is measured by scripts/perf.sh.
+TEST(IniRead, StartUpSizedFileReadsAlikeEveryTime) {
     // About the shipped file: 47 sections of six keys, read 280 times anew.
     std::string f;
     for (int i = 0; i < 47; ++i) {
         f += Sjis("[県") + std::to_string(i) + "]\r\nX=1\r\nY=2\r\n" + Sjis("県庁X=3\r\n県庁Y=4\r\n県庁所在地=市\r\n") + "C=FFFFFF\r\n";
     }
     ASSERT_LT(f.size(), 12000u);
-    auto t0 = std::chrono::steady_clock::now();
     std::size_t total = 0;
     for (int r = 0; r < 280; ++r) total += Read(f, Sjis("県46"), "C").size();
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_EQ(total, 280u * 6);
-    EXPECT_LT(ms, 500.0);
 }
 
 // ---- writing
@@ -243,6 +223,18 @@ TEST(IniWrite, WhatIsWrittenReadsBack) {
     }
 }
 
+// Every line of the file but the "C=" ones a colour write adds.
+std::string WithoutColourLines(const std::string& file) {
+    std::string kept;
+    for (std::size_t p = 0; p < file.size();) {
+        std::size_t e = file.find("\r\n", p);
+        std::string line = file.substr(p, e - p + 2);
+        if (line.rfind("C=", 0) != 0) kept += line;
+        p = e + 2;
+    }
+    return kept;
+}
+
 TEST(IniWrite, ColourOfEverySectionLeavesOtherKeysAsTheyWere) {
     std::string f = "; layout\r\n";
     for (std::string_view utf8 : korven::PrefNames) {
@@ -262,14 +254,7 @@ TEST(IniWrite, ColourOfEverySectionLeavesOtherKeysAsTheyWere) {
         }
     }
     // Removing the added lines gives back the original file byte for byte.
-    std::string stripped;
-    for (std::size_t p = 0; p < g.size();) {
-        std::size_t e = g.find("\r\n", p);
-        std::string line = g.substr(p, e - p + 2);
-        if (line.rfind("C=", 0) != 0) stripped += line;
-        p = e + 2;
-    }
-    EXPECT_EQ(stripped, f);
+    EXPECT_EQ(WithoutColourLines(g), f);
 }
 
 TEST(IniWrite, NamesAndValuesThatCannotBeStoredAreRefused) {
@@ -463,14 +448,7 @@ TEST(IniUtf8, ColourOfEveryPrefectureKeepsTheFileUtf8) {
             EXPECT_EQ(ReadColor(ReadProfileValue(g, korven::PrefNames[i], "C", Encoding::Utf8)).value, i * 0x10101);
         }
         // Forty-seven new lines and not one section more: taking the lines out gives back the file.
-        std::string stripped;
-        for (std::size_t p = 0; p < g.size();) {
-            std::size_t e = g.find("\r\n", p);
-            std::string line = g.substr(p, e - p + 2);
-            if (line.rfind("C=", 0) != 0) stripped += line;
-            p = e + 2;
-        }
-        EXPECT_EQ(stripped, f);
+        EXPECT_EQ(WithoutColourLines(g), f);
     }
 }
 

@@ -1,7 +1,6 @@
 // The generated map: regenerating it gives the committed bytes, and the committed records and layout hold
 // together (these run without the source geography, so they guard hand edits too).
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,7 +9,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include "core/ini_engine.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
+#include "tests/native/support.h"
 #include "tools/mapgen/map.h"
 
 using namespace korven;
@@ -25,24 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::string Cp932(std::string_view utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    std::string out(utf8.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size(), outLeft = out.size();
-    char* dst = out.data();
-    iconv(cd, &in, &inLeft, &dst, &outLeft);
-    iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
-}
+using test::Slurp;
+using test::Sjis;
 
 RegionRecord Load(int n) {  // a private copy: the shared store's load-once state stays untouched
     RegionRecord r{};
@@ -74,14 +57,14 @@ const Layout& Shipped() {
         r.file = Slurp(fs::path(KORVEN_SOURCE_DIR) / "data" / "KORVEN.ini");
         r.loaded = !r.file.empty();
         auto num = [&](int p, const char* key) {
-            return ini::ReadNumber(ini::ReadProfileValue(r.file, Cp932(PrefName(p)), Cp932(key))).value;
+            return ini::ReadNumber(ini::ReadProfileValue(r.file, Sjis(PrefName(p)), Sjis(key))).value;
         };
         for (int p = 0; p < PrefCount; ++p) {
             r.x[p] = num(p, "X");
             r.y[p] = num(p, "Y");
             r.capX[p] = num(p, "県庁X");
             r.capY[p] = num(p, "県庁Y");
-            r.city[p] = ini::ReadProfileValue(r.file, Cp932(PrefName(p)), Cp932("県庁所在地"));
+            r.city[p] = ini::ReadProfileValue(r.file, Sjis(PrefName(p)), Sjis("県庁所在地"));
         }
         return r;
     }();
@@ -193,11 +176,11 @@ TEST(MapLayout, ShippedFileHasEverySectionInOrderInCodePage932) {
     ASSERT_TRUE(l.loaded) << "data/KORVEN.ini missing";
     size_t at = 0;
     for (int p = 0; p < PrefCount; ++p) {
-        const size_t next = l.file.find("[" + Cp932(PrefName(p)) + "]\r\n", at);
+        const size_t next = l.file.find("[" + Sjis(PrefName(p)) + "]\r\n", at);
         ASSERT_NE(next, std::string::npos) << "section " << PrefName(p) << " missing or out of order";
         at = next;
         EXPECT_FALSE(l.city[p].empty()) << PrefName(p);
-        EXPECT_EQ(ini::ReadProfileValue(l.file, Cp932(PrefName(p)), "C"), "") << "pieces start white";
+        EXPECT_EQ(ini::ReadProfileValue(l.file, Sjis(PrefName(p)), "C"), "") << "pieces start white";
         if (p != PieceIndexOf(AnchorPiece)) {
             EXPECT_EQ(l.x[p] % 15, 0);
             EXPECT_EQ(l.y[p] % 15, 0);
@@ -207,8 +190,8 @@ TEST(MapLayout, ShippedFileHasEverySectionInOrderInCodePage932) {
     }
     for (size_t i = 0; i < l.file.size(); ++i)
         if (l.file[i] == '\n') ASSERT_TRUE(i > 0 && l.file[i - 1] == '\r') << "bare LF at byte " << i;
-    EXPECT_EQ(Cp932("札幌市"), l.city[0]);
-    EXPECT_EQ(Cp932("新宿区"), l.city[PieceIndexOf(AnchorPiece)]);
+    EXPECT_EQ(Sjis("札幌市"), l.city[0]);
+    EXPECT_EQ(Sjis("新宿区"), l.city[PieceIndexOf(AnchorPiece)]);
 }
 
 TEST(MapLayout, AssembledPiecesNeverOverlapAndFitTheScreen) {

@@ -171,18 +171,3 @@ TEST(RecordSizes, FillAndOutlineShareTheirSizeAndOthersHaveNone) {
     EXPECT_FALSE(RecordSizeTable(94, a));
     EXPECT_FALSE(RecordSizeTable(-1, a));
 }
-
-TEST(RecordSizes, EveryBoundKeepsItsMarginsInsideTheCanvas) {
-    for (int p = 0; p < PrefCount; ++p) {
-        const CanvasSpec& c = PrefCanvas[p];
-        SCOPED_TRACE(std::string(PrefName(p)));
-        EXPECT_GE(c.bound.left, 1);
-        EXPECT_LE(c.bound.left, 8);
-        EXPECT_GE(c.bound.top, 1);
-        EXPECT_LE(c.bound.top, 6);
-        EXPECT_GE(c.width - c.bound.right, 1);
-        EXPECT_LE(c.width - c.bound.right, 20);
-        EXPECT_GE(c.height - c.bound.bottom, 1);
-        EXPECT_LE(c.height - c.bound.bottom, 12);
-    }
-}

@@ -26,16 +26,6 @@ using namespace korven::test;
 
 namespace {
 
-
-HWND ChildWithText(HWND parent, const wchar_t* text) {
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        wchar_t buf[64] = {};
-        GetWindowTextW(c, buf, 64);
-        if (std::wcscmp(buf, text) == 0) return c;
-    }
-    return nullptr;
-}
-
 // One opening and closing; false when the dialog did not show.
 bool Round(const std::string& kind, int holdMs) {
     bool shown = false;
@@ -43,14 +33,14 @@ bool Round(const std::string& kind, int holdMs) {
         Later(holdMs, [&] {
             HWND d = VersionDialogWindow();
             shown = d != nullptr;
-            if (d) SendMessageW(ChildWithText(d, L"OK"), BM_CLICK, 0, 0);
+            if (d) Click(d, L"OK");
         });
         mver_Click();
     } else if (kind == "capital") {
         Later(holdMs, [&] {
             HWND d = CapitalDialogWindow();
             shown = d != nullptr;
-            if (d) SendMessageW(ChildWithText(d, L"ｷｬﾝｾﾙ"), BM_CLICK, 0, 0);
+            if (d) Click(d, L"ｷｬﾝｾﾙ");
         });
         OpenCapitalDialog(P(14));
     } else if (kind == "colour") {
@@ -71,7 +61,7 @@ bool Round(const std::string& kind, int holdMs) {
         shown = true;
     }
     CancelLater();
-    PumpUntil([] { return false; }, 10);
+    PumpFor(10);
     return shown;
 }
 

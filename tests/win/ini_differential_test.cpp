@@ -29,34 +29,12 @@
 
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
+#include "tests/win/piece_fixture.h"
 
 namespace {
 
 namespace ini = korven::ini;
-
-std::string Sjis(std::string_view utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    int m = WideCharToMultiByte(932, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(932, 0, w.data(), n, s.data(), m, nullptr, nullptr);
-    return s;
-}
-
-std::wstring Wide(std::string_view bytes, UINT cp, DWORD flags = 0) {
-    int n = MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(cp, flags, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
-    return w;
-}
-
-std::string Narrow(std::wstring_view w, UINT cp) {
-    int n = WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(cp, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
+using namespace korven::test;
 
 // Our side sees a file as ReadIni and WriteIni do: in the encoding its content decides.
 ini::Encoding EncodingOf(std::string_view file) {

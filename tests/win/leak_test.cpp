@@ -26,15 +26,6 @@ using namespace korven::test;
 constexpr int WarmUp = 3;
 constexpr int Rounds = 20;
 
-HWND ChildWithText(HWND parent, const wchar_t* text) {
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        wchar_t buf[64] = {};
-        GetWindowTextW(c, buf, 64);
-        if (std::wcscmp(buf, text) == 0) return c;
-    }
-    return nullptr;
-}
-
 
 struct Counts {
     gdi::Counts gdi;
@@ -43,7 +34,7 @@ struct Counts {
 };
 
 Counts Now() {
-    PumpUntil([] { return false; }, 20);
+    PumpFor(20);
     const soak::Sample s = soak::Take();
     return {gdi::Tally(gdi::OwnTable()), s.windows, s.heapBlocks};
 }
@@ -129,7 +120,7 @@ TEST_F(Leaks, VersionDialogClosedByOkOrItsCloseBox) {
             if (closeBox)
                 SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
-                SendMessageW(ChildWithText(d, L"OK"), BM_CLICK, 0, 0);
+                Click(d, L"OK");
         });
         Later(3000, [] { UnloadVersionDialog(); });
         mver_Click();
@@ -147,11 +138,11 @@ TEST_F(Leaks, CapitalDialogClosedByCancelItsCloseBoxOrOk) {
             HWND d = CapitalDialogWindow();
             shown = d != nullptr;
             if (how == 0)
-                SendMessageW(ChildWithText(d, L"ｷｬﾝｾﾙ"), BM_CLICK, 0, 0);
+                Click(d, L"ｷｬﾝｾﾙ");
             else if (how == 1)
                 SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
             else
-                SendMessageW(ChildWithText(d, L"OK"), BM_CLICK, 0, 0);  // writes the settings file too
+                Click(d, L"OK");  // writes the settings file too
         });
         Later(3000, [] { UnloadCapitalDialog(); });
         OpenCapitalDialog(P(14));

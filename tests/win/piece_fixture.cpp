@@ -1,15 +1,143 @@
 #include "tests/win/piece_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
+#include "core/modal.h"
 #include "core/settings.h"
 #include "menu/frm_menu.h"
+#include "regions/record_sizes.h"
+#include "regions/shaping.h"
 
 namespace korven::test {
+
+// ---- records and regions
+
+namespace {
+
+bool InOctagon(const RectL& b, int x, int y) {
+    if (x < b.left || x >= b.right || y < b.top || y >= b.bottom) return false;
+    const int cut = std::min(b.right - b.left, b.bottom - b.top) / 4;
+    const int dx = std::min(x - b.left, b.right - 1 - x);
+    const int dy = std::min(y - b.top, b.bottom - 1 - y);
+    return dx + dy >= cut;
+}
+
+}  // namespace
+
+std::vector<uint8_t> SyntheticMask(int record, int& width, int& height) {
+    const CanvasSpec& c = PrefCanvas[record % PrefCount];
+    width = c.width;
+    height = c.height;
+    std::vector<uint8_t> mask(static_cast<size_t>(width * height), 0);
+    const bool outline = record >= PrefCount;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool in = InOctagon(c.bound, x, y);
+            const bool rim = in && !(InOctagon(c.bound, x - 1, y) && InOctagon(c.bound, x + 1, y) &&
+                                     InOctagon(c.bound, x, y - 1) && InOctagon(c.bound, x, y + 1));
+            mask[static_cast<size_t>(y * width + x)] = outline ? rim : in;
+        }
+    return mask;
+}
+
+void FillSyntheticStore() {
+    for (int n = 0; n < PrefCount * 2; ++n) {
+        int w = 0, h = 0;
+        const std::vector<uint8_t> mask = SyntheticMask(n, w, h);
+        if (!RecordFromMask(mask.data(), w, h, RegionStore[n])) std::abort();  // a test record must fit
+    }
+    RegionStore[RecordSlots - 1] = RegionRecord{};
+    RegionStoreLoaded = -1;
+}
+
+void ThrowOnFatal() {
+    FatalExitHook = [](const std::wstring& text) { throw Fatal{text}; };
+}
+
+std::vector<RectL> RegionRects(HRGN region) {
+    std::vector<RectL> out;
+    const DWORD bytes = GetRegionData(region, 0, nullptr);
+    if (bytes == 0) return out;
+    std::vector<char> buffer(bytes);
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    if (GetRegionData(region, bytes, data) == 0) return out;
+    const auto* r = reinterpret_cast<const RECT*>(data->Buffer);
+    for (DWORD i = 0; i < data->rdh.nCount; ++i) out.push_back(RectL{r[i].left, r[i].top, r[i].right, r[i].bottom});
+    return out;
+}
+
+std::vector<RectL> WindowRegionRects(HWND window) {
+    UniqueRgn copy(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(window, copy.get()) == ERROR) return {};
+    return RegionRects(copy.get());
+}
+
+std::vector<RectL> RecordRects(int record, int dx, int dy) {
+    std::vector<RectL> out;
+    const RegionRecord& r = RecordAt(record);
+    for (uint32_t i = 0; i < r.rdh.nCount; ++i) {
+        const RectL& q = r.Buffer[i];
+        out.push_back(RectL{q.left + dx, q.top + dy, q.right + dx, q.bottom + dy});
+    }
+    return out;
+}
+
+std::vector<RectL> MaskRects(const std::vector<uint8_t>& mask, int width, int height) {
+    RegionRecord r{};
+    RecordFromMask(mask.data(), width, height, r);
+    return std::vector<RectL>(r.Buffer, r.Buffer + r.rdh.nCount);
+}
+
+namespace {
+constexpr wchar_t TestClass[] = L"KorvenTestTarget";
+
+LRESULT CALLBACK TestProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* target = reinterpret_cast<Target*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        if (target) target->Paint(dc, ps.rcPaint);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+}  // namespace
+
+TestWindow::TestWindow(int width, int height, bool visible) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = TestProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = TestClass;
+        RegisterClassExW(&wc);
+        registered = true;
+    }
+    target.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, TestClass, L"target", WS_POPUP | (visible ? WS_VISIBLE : 0), 40,
+                                  40, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetWindowLongPtrW(target.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&target));
+}
+
+TestWindow::~TestWindow() {
+    SetWindowLongPtrW(target.hwnd, GWLP_USERDATA, 0);
+    DestroyWindow(target.hwnd);
+}
+
+// ---- the 47 pieces
 
 Home HomeOf(int n) {
     if (n == AnchorPiece) return {0, 0};
@@ -36,31 +164,53 @@ void BuildPieces() {
         p.SetBackColor(0x00FFFFFF);
         p.ready = true;
     }
-    PumpUntil([] { return false; }, 50);
+    PumpFor(50);
 }
 
 Piece& P(int n) { return *PieceAt(n); }
 
-static std::wstring IniPath() { return IniFilePath(); }
+// ---- files and text
 
-void RemoveIni() {
-    RemoveDirectoryW(IniPath().c_str());
-    SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(IniPath().c_str());
+void RemoveFile(const std::wstring& path) {
+    RemoveDirectoryW(path.c_str());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
 }
 
-bool IniExists() { return GetFileAttributesW(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES; }
+std::string FileBytes(const std::wstring& path) { return ini::ReadWholeFile(std::filesystem::path(path)).bytes; }
 
-std::string IniBytes() { return ini::ReadWholeFile(std::filesystem::path(IniPath())).bytes; }
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    if (!f) return;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+std::wstring Wide(std::string_view bytes, UINT codePage, DWORD flags) {
+    const int n = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+    return w;
+}
+
+std::string Narrow(std::wstring_view text, UINT codePage) {
+    const int n =
+        WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+void RemoveIni() { RemoveFile(IniFilePath()); }
+
+bool IniExists() { return GetFileAttributesW(IniFilePath().c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string IniBytes() { return FileBytes(IniFilePath()); }
+
+void WriteIniText(const std::wstring& text) { WriteFileBytes(IniFilePath(), Narrow(text, 932)); }
 
 std::vector<IniEntry> IniLines() {
-    const std::string bytes = IniBytes();
-    std::wstring text;
-    if (!bytes.empty()) {
-        const int n = MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-        text.resize(static_cast<size_t>(n));
-        MultiByteToWideChar(932, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    }
+    const std::wstring text = Wide(IniBytes(), 932);
     std::vector<IniEntry> out;
     std::wstring section;
     size_t start = 0;
@@ -82,10 +232,12 @@ std::vector<IniEntry> IniLines() {
 
 void BlockIni() {
     RemoveIni();
-    CreateDirectoryW(IniPath().c_str(), nullptr);
+    CreateDirectoryW(IniFilePath().c_str(), nullptr);
 }
 
-void UnblockIni() { RemoveDirectoryW(IniPath().c_str()); }
+void UnblockIni() { RemoveDirectoryW(IniFilePath().c_str()); }
+
+// ---- messages and time
 
 namespace {
 std::map<UINT_PTR, std::function<void()>> pending;
@@ -97,17 +249,6 @@ void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
     auto action = std::move(it->second);
     pending.erase(it);
     action();
-}
-
-HHOOK destroyHook = nullptr;
-std::vector<HWND> destroyed;
-
-LRESULT CALLBACK WatchDestroy(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (m->message == WM_DESTROY && !(GetWindowLongW(m->hwnd, GWL_STYLE) & WS_CHILD)) destroyed.push_back(m->hwnd);
-    }
-    return CallNextHookEx(destroyHook, code, wParam, lParam);
 }
 }  // namespace
 
@@ -166,32 +307,100 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
+namespace {
+// One hook for every watch: a hook procedure is told nothing of who installed it.
+HHOOK sentHook = nullptr;
+std::vector<std::function<void(const CWPSTRUCT&)>*> watches;
+
+LRESULT CALLBACK SeeSent(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION)
+        for (size_t i = 0; i < watches.size(); ++i) (*watches[i])(*reinterpret_cast<const CWPSTRUCT*>(lParam));
+    return CallNextHookEx(sentHook, code, wParam, lParam);
+}
+}  // namespace
+
+SentMessageWatch::SentMessageWatch(std::function<void(const CWPSTRUCT&)> see) : see_(std::move(see)) {
+    watches.push_back(&see_);
+    if (!sentHook) sentHook = SetWindowsHookExW(WH_CALLWNDPROC, SeeSent, nullptr, GetCurrentThreadId());
+}
+
+SentMessageWatch::~SentMessageWatch() {
+    watches.erase(std::find(watches.begin(), watches.end(), &see_));
+    if (watches.empty() && sentHook) {
+        UnhookWindowsHookEx(sentHook);
+        sentHook = nullptr;
+    }
+}
+
+namespace {
+std::vector<HWND> destroyed;
+std::optional<SentMessageWatch> destroyWatch;
+}  // namespace
+
 void StartDestroyLog() {
     destroyed.clear();
-    if (!destroyHook) destroyHook = SetWindowsHookExW(WH_CALLWNDPROC, WatchDestroy, nullptr, GetCurrentThreadId());
+    if (!destroyWatch)
+        destroyWatch.emplace([](const CWPSTRUCT& m) {
+            if (m.message == WM_DESTROY && !(GetWindowLongW(m.hwnd, GWL_STYLE) & WS_CHILD)) destroyed.push_back(m.hwnd);
+        });
 }
 
 std::vector<HWND> StopDestroyLog() {
-    if (destroyHook) UnhookWindowsHookEx(destroyHook);
-    destroyHook = nullptr;
+    destroyWatch.reset();
     return destroyed;
+}
+
+// ---- windows
+
+std::wstring TextOf(HWND w) {
+    wchar_t buf[512] = {};
+    GetWindowTextW(w, buf, 512);
+    return buf;
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t buf[64] = {};
+    GetClassNameW(w, buf, 64);
+    return buf;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> out;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) out.push_back(c);
+    return out;
+}
+
+HWND ChildWithText(HWND parent, const std::wstring& text) {
+    for (HWND c : Children(parent))
+        if (TextOf(c) == text) return c;
+    return nullptr;
+}
+
+void Click(HWND dialog, const std::wstring& caption) {
+    SendMessageW(ChildWithText(dialog, caption), BM_CLICK, 0, 0);
 }
 
 namespace {
 struct FindOwned {
-    HWND owner, found;
+    HWND owner;
+    const std::function<bool(HWND)>& which;
+    HWND found;
 };
 BOOL CALLBACK FindOwnedOne(HWND w, LPARAM p) {
     auto& f = *reinterpret_cast<FindOwned*>(p);
-    if (GetWindow(w, GW_OWNER) == f.owner && IsWindowVisible(w)) f.found = w;
+    if (GetWindow(w, GW_OWNER) == f.owner && f.which(w)) f.found = w;
     return f.found == nullptr;
 }
 }  // namespace
 
-HWND OwnedDialog(HWND owner) {
-    FindOwned f{owner, nullptr};
+HWND OwnedWindow(HWND owner, const std::function<bool(HWND)>& which) {
+    FindOwned f{owner, which, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), FindOwnedOne, reinterpret_cast<LPARAM>(&f));
     return f.found;
+}
+
+HWND OwnedDialog(HWND owner) {
+    return OwnedWindow(owner, [](HWND w) { return IsWindowVisible(w) != FALSE; });
 }
 
 RECT ScreenRect(HWND window) {

@@ -18,7 +18,7 @@
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"
-#include "tests/win/desk_support.h"
+#include "tests/win/piece_fixture.h"
 
 using namespace korven;
 using namespace korven::test;
@@ -66,20 +66,8 @@ void SetAlt(bool down) {
 
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
 
-struct FindTip {
-    HWND owner, found;
-};
-BOOL CALLBACK CheckTip(HWND w, LPARAM p) {
-    auto& f = *reinterpret_cast<FindTip*>(p);
-    wchar_t cls[64] = {};
-    GetClassNameW(w, cls, 64);
-    if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && GetWindow(w, GW_OWNER) == f.owner) f.found = w;
-    return f.found == nullptr;
-}
 HWND TooltipOf(HWND piece) {
-    FindTip f{piece, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), CheckTip, reinterpret_cast<LPARAM>(&f));
-    return f.found;
+    return OwnedWindow(piece, [](HWND w) { return _wcsicmp(ClassOf(w).c_str(), TOOLTIPS_CLASSW) == 0; });
 }
 
 bool dialogSeen = false;

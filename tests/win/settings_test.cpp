@@ -6,25 +6,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
+#include "tests/win/piece_fixture.h"
 
 namespace {
 
 using korven::ReadIni;
 using korven::WriteIni;
-
-std::wstring Utf16(std::string_view utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
+using namespace korven::test;
 
 std::wstring ExeFolder() {
     wchar_t buf[MAX_PATH];
@@ -42,12 +36,8 @@ protected:
         Clear();
     }
     void TearDown() override { Clear(); }
-    void Clear() {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-        RemoveDirectoryW(path.c_str());
-    }
-    std::string Bytes() { return korven::ini::ReadWholeFile(std::filesystem::path(path)).bytes; }
+    void Clear() { RemoveFile(path); }
+    std::string Bytes() { return FileBytes(path); }
     void Put(const std::string& bytes) { ASSERT_FALSE(korven::ini::ReplaceFileContents(std::filesystem::path(path), bytes)); }
     // Files in the folder whose names start with the settings file's name: the file and any leftovers.
     int Siblings() {
@@ -195,22 +185,19 @@ TEST_F(Settings, FolderInPlaceOfFileIsReported) {
     EXPECT_TRUE(a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY));
 }
 
-TEST_F(Settings, StartUpReadsAreQuickAndLargeFilesStillWork) {
+// How long the start-up reads take is measured by scripts/perf.sh.
+TEST_F(Settings, StartUpReadsAndLargeFilesWork) {
     for (std::string_view name : korven::PrefNames) {
         std::wstring s = Utf16(name);
         for (const wchar_t* key : {L"X", L"Y", L"県庁X", L"県庁Y"}) ASSERT_TRUE(WriteIni(s, key, L"-12345").ok);
         ASSERT_TRUE(WriteIni(s, L"県庁所在地", s + L"市").ok);
         ASSERT_TRUE(WriteIni(s, L"C", L"FFFFFF").ok);
     }
-    ULONGLONG t0 = GetTickCount64();
     std::size_t total = 0;
     for (int round = 0; round < 2; ++round)
         for (std::string_view name : korven::PrefNames)
             for (const wchar_t* key : {L"X", L"Y", L"県庁X"}) total += ReadIni(Utf16(name), key).size();
-    ULONGLONG ms = GetTickCount64() - t0;
     EXPECT_EQ(total, 2u * 47 * 3 * 6);
-    std::printf("282 reads of a %zu-byte file: %llu ms\n", Bytes().size(), ms);
-    EXPECT_LT(ms, 3000u);
 
     std::string big;
     while (big.size() < (10u << 20)) big += "[S" + std::to_string(big.size()) + "]\r\nX=1\r\n";
@@ -222,14 +209,6 @@ TEST_F(Settings, StartUpReadsAreQuickAndLargeFilesStillWork) {
 }
 
 // ---- a file an editor saved as UTF-8
-
-std::string Sjis(std::string_view utf8) {
-    std::wstring w = Utf16(utf8);
-    int m = WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(932, 0, w.data(), static_cast<int>(w.size()), s.data(), m, nullptr, nullptr);
-    return s;
-}
 
 // Every prefecture with the keys the program writes, the names and texts in UTF-8.
 std::string Utf8Prefectures() {

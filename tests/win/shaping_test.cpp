@@ -13,7 +13,7 @@
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
 #include "regions/shaping.h"
-#include "tests/win/desk_support.h"
+#include "tests/win/piece_fixture.h"
 
 using namespace korven;
 using namespace korven::test;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 #include "app/startup.h"
 #include "core/app_state.h"
@@ -12,7 +13,6 @@
 #include "menu/frm_menu.h"
 #include "pieces/frm_map.h"
 #include "regions/shaping.h"
-#include "tests/win/desk_support.h"
 #include "tests/win/piece_fixture.h"
 
 namespace korven {
@@ -36,38 +36,30 @@ std::wstring Layout(int32_t anchorX, int32_t anchorY, bool colours = false) {
 
 // Runs action from the pump start-up does right after its shownth piece has been shown; how many pieces were
 // shown when it ran.
-HHOOK showHook = nullptr;
 int shownPieces = 0, trigger = 0, shownWhenRun = -1;
 std::function<void()> onShow;
-LRESULT CALLBACK CountShows(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_SHOWWINDOW && m->wParam && PieceFromWindow(m->hwnd)) {
-        if (++shownPieces == trigger)
-            test::OnNextPump([] {
-                shownWhenRun = shownPieces;
-                onShow();
-            });
-    }
-    return CallNextHookEx(showHook, code, wParam, lParam);
-}
+std::optional<test::SentMessageWatch> showWatch;
 void AfterShowing(int shown, std::function<void()> action) {
     shownPieces = 0;
     shownWhenRun = -1;
     trigger = shown;
     onShow = std::move(action);
-    showHook = SetWindowsHookExW(WH_CALLWNDPROC, CountShows, nullptr, GetCurrentThreadId());
+    showWatch.emplace([](const CWPSTRUCT& m) {
+        if (m.message == WM_SHOWWINDOW && m.wParam && PieceFromWindow(m.hwnd) && ++shownPieces == trigger)
+            test::OnNextPump([] {
+                shownWhenRun = shownPieces;
+                onShow();
+            });
+    });
 }
-void StopWatchingShows() {
-    if (showHook) UnhookWindowsHookEx(showHook);
-    showHook = nullptr;
-}
+void StopWatchingShows() { showWatch.reset(); }
 
 class AfterStartUp : public ::testing::Test {
 protected:
     void SetUp() override {
         IniBaseName = L"KORVEN";
         EndProcessHook = [](UINT) {};
-        test::RemoveIniFile();
+        test::RemoveIni();
         test::FillSyntheticStore();
         test::ThrowOnFatal();
         Pieces.clear();
@@ -78,7 +70,7 @@ protected:
         Pieces.clear();
         FatalExitHook = nullptr;
         CaptureEnabled = false;
-        test::RemoveIniFile();
+        test::RemoveIni();
     }
     static std::vector<std::wstring> Values() {
         std::vector<std::wstring> out;
@@ -118,18 +110,18 @@ TEST_F(AfterStartUp, ExitAfterAScatterKeepsOnlyTheAnchorSoTheNextStartIsWhole) {
 
 TEST_F(AfterStartUp, ExitWhileTheMapIsStillBuildingKeepsWhatThePiecesNotYetBuiltHold) {
     test::WriteIniText(Layout(3000, 1500, true));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     AfterShowing(9, [] { mend_Click(); });
     RunStartup(GetModuleHandleW(nullptr), L"");
     EXPECT_EQ(shownWhenRun, 9);
     EXPECT_TRUE(Pieces.empty()) << "exit ends the program";
     // The nine built pieces carry their stored colours and the anchor its stored place: nothing differs.
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 TEST_F(AfterStartUp, CaptureWhileTheMapIsStillBuildingWritesOnlyThePiecesBuilt) {
     test::WriteIniText(Layout(3000, 1500));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     AfterShowing(9, [] {
         PieceAt(12)->Move(PieceAt(12)->Left() - 150, PieceAt(12)->Top());  // 埼玉, built second
         mSave_Click();
@@ -142,12 +134,12 @@ TEST_F(AfterStartUp, CaptureWhileTheMapIsStillBuildingWritesOnlyThePiecesBuilt) 
     test::WriteIniText(Layout(3000, 1500));
     AfterShowing(9, [] { mSave_Click(); });
     RunStartup(GetModuleHandleW(nullptr), L"capture");
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 TEST_F(AfterStartUp, ScatterOrGatherWhileTheMapIsStillBuildingEndsWithTheRestAtHome) {
     test::WriteIniText(Layout(3000, 1500, true));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     AfterShowing(5, [] { mgo_Click(); });
     RunStartup(GetModuleHandleW(nullptr), L"");
     ASSERT_EQ(Pieces.size(), 47u);
@@ -165,12 +157,12 @@ TEST_F(AfterStartUp, ScatterOrGatherWhileTheMapIsStillBuildingEndsWithTheRestAtH
         EXPECT_EQ(PieceAt(k)->Left(), 3000 + test::HomeOf(k).offsetX) << k;
     }
     mend_Click();
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 TEST_F(AfterStartUp, ExitFromInsideAGatherThatStartUpIsRunningEndsEverythingCleanly) {
     test::WriteIniText(Layout(3000, 1500, true));
-    const std::string before = test::IniFileBytes();
+    const std::string before = test::IniBytes();
     // The exit comes from the pump of the gather's first mMove, which itself runs inside start-up's pump.
     AfterShowing(3, [] {
         test::OnNextPump([] { mend_Click(); });
@@ -178,7 +170,7 @@ TEST_F(AfterStartUp, ExitFromInsideAGatherThatStartUpIsRunningEndsEverythingClea
     });
     RunStartup(GetModuleHandleW(nullptr), L"");
     EXPECT_TRUE(Pieces.empty());
-    EXPECT_EQ(test::IniFileBytes(), before);
+    EXPECT_EQ(test::IniBytes(), before);
 }
 
 }  // namespace

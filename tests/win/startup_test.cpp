@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"
-#include "tests/win/desk_support.h"
+#include "tests/win/piece_fixture.h"
 
 using namespace korven;
 using namespace korven::test;
@@ -26,41 +27,30 @@ using namespace korven::test;
 namespace {
 
 std::vector<HWND> shown;
-HHOOK showHook = nullptr;
 
-LRESULT CALLBACK RecordShow(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && cwp->message == WM_SHOWWINDOW && cwp->wParam && cwp->lParam == 0) {
-        wchar_t cls[16] = {};
-        GetClassNameW(cwp->hwnd, cls, 16);
-        if (wcscmp(cls, L"frmMap") == 0) shown.push_back(cwp->hwnd);
-    }
-    return CallNextHookEx(showHook, code, wParam, lParam);
+void RecordShow(const CWPSTRUCT& m) {
+    if (m.message == WM_SHOWWINDOW && m.wParam && m.lParam == 0 && ClassOf(m.hwnd) == L"frmMap") shown.push_back(m.hwnd);
 }
 
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override {
         IniBaseName = L"KORVEN";
-        hadFile = GetFileAttributesW(IniFilePath().c_str()) != INVALID_FILE_ATTRIBUTES;
-        if (hadFile) saved = IniFileBytes();
-        RemoveIniFile();
+        hadFile = IniExists();
+        if (hadFile) saved = IniBytes();
+        RemoveIni();
         FillSyntheticStore();
         ThrowOnFatal();
         shown.clear();
-        showHook = SetWindowsHookExW(WH_CALLWNDPROC, RecordShow, nullptr, GetCurrentThreadId());
+        showWatch.emplace(RecordShow);
     }
     void TearDown() override {
-        UnhookWindowsHookEx(showHook);
+        showWatch.reset();
         Pieces.clear();
         FatalExitHook = nullptr;
         CaptureEnabled = false;
-        RemoveIniFile();
-        if (hadFile) {
-            FILE* f = _wfopen(IniFilePath().c_str(), L"wb");
-            fwrite(saved.data(), 1, saved.size(), f);
-            fclose(f);
-        }
+        RemoveIni();
+        if (hadFile) WriteFileBytes(IniFilePath(), saved);
     }
     void Start(const wchar_t* commandLine = L"") { RunStartup(GetModuleHandleW(nullptr), commandLine); }
     // Runs start-up expecting it to stop; the text it would have shown.
@@ -73,11 +63,11 @@ protected:
         ADD_FAILURE() << "start-up went through";
         return L"";
     }
-    static Piece& P(int n) { return *PieceAt(n); }
     static bool Has(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
 
     bool hadFile = false;
     std::string saved;
+    std::optional<SentMessageWatch> showWatch;
 };
 
 const std::wstring Example =
@@ -205,7 +195,7 @@ TEST_F(Startup, AnyArgumentSwitchesOnCaptureModeAndShowsTheSaveItem) {
 TEST_F(Startup, ACoordinateBeyond32BitsStopsWithFileSectionKeyAndValue) {
     const std::wstring ini = L"[東京]\r\nX=3000\r\nY=1500\r\n[埼玉]\r\nX=99999999999\r\n";
     WriteIniText(ini);
-    const std::string before = IniFileBytes();
+    const std::string before = IniBytes();
     const std::wstring text = StartExpectingStop();
     EXPECT_TRUE(Has(text, IniFilePath())) << text.c_str();
     EXPECT_TRUE(Has(text, L"[埼玉]"));
@@ -213,7 +203,7 @@ TEST_F(Startup, ACoordinateBeyond32BitsStopsWithFileSectionKeyAndValue) {
     EXPECT_TRUE(Has(text, L"値: 99999999999"));
     EXPECT_TRUE(IsWindowVisible(P(13).hwnd()));  // the pieces before it were built
     EXPECT_FALSE(IsWindowVisible(P(12).hwnd()));
-    EXPECT_EQ(IniFileBytes(), before);
+    EXPECT_EQ(IniBytes(), before);
 }
 
 TEST_F(Startup, AnAnchorBeyond32BitsStopsBeforeAnyWindowExists) {
@@ -264,10 +254,8 @@ TEST_F(Startup, CapitalCoordinateAndColourOutOfRangeStopToo) {
 
 // A popup menu that opens is seen by its owner first; one that should not have opened is closed again.
 int popups = 0;
-LRESULT CALLBACK SeePopup(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && m->message == WM_INITMENUPOPUP) ++popups;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+void SeePopup(const CWPSTRUCT& m) {
+    if (m.message == WM_INITMENUPOPUP) ++popups;
 }
 void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
@@ -279,7 +267,7 @@ TEST_F(Startup, WhileAFatalMessageIsUpNoWindowTakesInputAndNothingIsWritten) {
     for (int k = 1; k <= PrefCount; ++k) ini += L"[" + SectionOf(k) + L"]\r\nC=FF\r\n";
     ini = L"[北海道]\r\nX=99999999999\r\n" + ini;  // 北海道 is built last: 46 stand when start-up stops
     WriteIniText(ini);
-    const std::string before = IniFileBytes();
+    const std::string before = IniBytes();
     int colourDialogs = 0;
     ChooseColorHook = [&](CHOOSECOLORW&) { return ++colourDialogs, FALSE; };
     HMENU menu = mpop();
@@ -293,10 +281,11 @@ TEST_F(Startup, WhileAFatalMessageIsUpNoWindowTakesInputAndNothingIsWritten) {
         // Input queued before the message went up still reaches the windows: it must do nothing.
         PostMessageW(P(13).hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(2, 2));
         PostMessageW(P(13).hwnd(), WM_RBUTTONDOWN, 0, MAKELPARAM(2, 2));
-        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, SeePopup, nullptr, GetCurrentThreadId());
-        SetTimer(nullptr, 0, 500, CloseMenu);
-        PumpFor(100);
-        UnhookWindowsHookEx(hook);
+        {
+            SentMessageWatch watch(SeePopup);
+            SetTimer(nullptr, 0, 500, CloseMenu);
+            PumpFor(100);
+        }
         RunMenuCommand(exitItem);
         throw Fatal{text};
     };
@@ -309,7 +298,7 @@ TEST_F(Startup, WhileAFatalMessageIsUpNoWindowTakesInputAndNothingIsWritten) {
     EXPECT_EQ(colourDialogs, 0);
     EXPECT_EQ(popups, 0);
     EXPECT_EQ(Pieces.size(), 47u) << "exit did not run";
-    EXPECT_EQ(IniFileBytes(), before);
+    EXPECT_EQ(IniBytes(), before);
     if (PieceAt(13)) EXPECT_TRUE(IsWindowEnabled(P(13).hwnd())) << "the hold gives the windows back when it ends";
 }
 
@@ -321,7 +310,7 @@ TEST_F(Startup, SystemColourValuesAreKeptAsStored) {
 
 TEST_F(Startup, ALayoutWhollyOffEveryMonitorIsBroughtToThePrimaryWorkArea) {
     WriteIniText(L"[東京]\r\nX=-300000\r\nY=-300000\r\n[埼玉]\r\nX=-450\r\nY=-600\r\n");
-    const std::string before = IniFileBytes();
+    const std::string before = IniBytes();
     Start();
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -340,7 +329,7 @@ TEST_F(Startup, ALayoutWhollyOffEveryMonitorIsBroughtToThePrimaryWorkArea) {
     EXPECT_EQ(P(12).Left(), P(13).Left() - 450);
     EXPECT_EQ(P(12).Top(), P(13).Top() - 600);
     EXPECT_EQ(P(12).offsetX, -450);
-    EXPECT_EQ(IniFileBytes(), before);
+    EXPECT_EQ(IniBytes(), before);
 }
 
 TEST_F(Startup, OnePieceWithinReachKeepsTheStoredLayout) {
