@@ -11,6 +11,8 @@
 #include "core/ini_engine.h"
 #include "core/modal.h"
 #include "core/settings.h"
+#include "core/window_base.h"
+#include "core/window_class.h"
 #include "menu/frm_menu.h"
 #include "regions/record_sizes.h"
 #include "regions/shaping.h"
@@ -97,44 +99,28 @@ std::vector<RectL> MaskRects(const std::vector<uint8_t>& mask, int width, int he
 
 namespace {
 constexpr wchar_t TestClass[] = L"KorvenTestTarget";
+}  // namespace
 
-LRESULT CALLBACK TestProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* target = reinterpret_cast<Target*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+TestWindow::TestWindow(int width, int height, bool visible) {
+    RegisterWindowClass(TestClass, ForwardToObject<TestWindow>);
+    target.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, TestClass, L"target", WS_POPUP | (visible ? WS_VISIBLE : 0), 40,
+                                  40, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+}
+
+TestWindow::~TestWindow() { DestroyWindow(target.hwnd); }
+
+LRESULT TestWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (target) target->Paint(dc, ps.rcPaint);
-        EndPaint(hwnd, &ps);
+        PaintDC dc(hwnd);
+        target.Paint(dc.get(), dc.area());
         return 0;
     }
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-}
-}  // namespace
-
-TestWindow::TestWindow(int width, int height, bool visible) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = TestProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = TestClass;
-        RegisterClassExW(&wc);
-        registered = true;
-    }
-    target.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, TestClass, L"target", WS_POPUP | (visible ? WS_VISIBLE : 0), 40,
-                                  40, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowLongPtrW(target.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&target));
-}
-
-TestWindow::~TestWindow() {
-    SetWindowLongPtrW(target.hwnd, GWLP_USERDATA, 0);
-    DestroyWindow(target.hwnd);
 }
 
 // ---- the 47 pieces
