@@ -15,20 +15,6 @@ namespace {
 struct PictureBox {
     Target target;
     UniqueBitmap picture;
-
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PaintDC dc(hwnd);
-            target.Paint(dc.get(), dc.area());
-            return 0;
-        }
-        default:
-            return DefWindowProcW(hwnd, message, wParam, lParam);
-        }
-    }
 };
 
 struct RgnPictureForm {
@@ -46,7 +32,7 @@ constexpr RECT Placement[RgnPictureCount] = {{120, 0, 615, 495}, {720, 360, 615,
 
 void RegisterClasses() {
     RegisterWindowClass(FormClass, DefWindowProcW);
-    RegisterWindowClass(BoxClass, ForwardToObject<PictureBox>);
+    RegisterWindowClass(BoxClass, ForwardToObject<Target>);
 }
 
 RgnPictureForm* Load() {
@@ -63,7 +49,7 @@ RgnPictureForm* Load() {
         box.target.backColor = GetSysColor(COLOR_BTNFACE);
         box.target.hwnd = CreateWindowExW(0, BoxClass, nullptr, WS_CHILD | WS_VISIBLE, TwipsToPixels(p.left, tx),
                                           TwipsToPixels(p.top, ty), TwipsToPixels(p.right, tx),
-                                          TwipsToPixels(p.bottom, ty), f->hwnd, nullptr, instance, &box);
+                                          TwipsToPixels(p.bottom, ty), f->hwnd, nullptr, instance, &box.target);
     }
     form = std::move(f);
     return form.get();

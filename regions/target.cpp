@@ -155,4 +155,18 @@ void Target::Paint(HDC dc, const RECT& area) {
     FillRect(dc, &area, brush.get());
 }
 
+LRESULT Target::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PaintDC dc(window);
+        Paint(dc.get(), dc.area());
+        return 0;
+    }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
 }  // namespace korven

@@ -60,6 +60,9 @@ struct Target {
 
     // For WM_PAINT: shows the persistent image (or the background when there is none) on dc.
     void Paint(HDC dc, const RECT& area);
+    // The whole message handling of a window that only shows this target: WM_PAINT covers everything, so the
+    // background is never erased; every other message goes to DefWindowProc.
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Number of times AutoRedraw has been switched; lets callers see that a set value is not set again.
     int autoRedrawWrites() const { return autoRedrawWrites_; }

@@ -102,26 +102,12 @@ constexpr wchar_t TestClass[] = L"KorvenTestTarget";
 }  // namespace
 
 TestWindow::TestWindow(int width, int height, bool visible) {
-    RegisterWindowClass(TestClass, ForwardToObject<TestWindow>);
+    RegisterWindowClass(TestClass, ForwardToObject<Target>);
     target.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, TestClass, L"target", WS_POPUP | (visible ? WS_VISIBLE : 0), 40,
-                                  40, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                                  40, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), &target);
 }
 
 TestWindow::~TestWindow() { DestroyWindow(target.hwnd); }
-
-LRESULT TestWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PaintDC dc(hwnd);
-        target.Paint(dc.get(), dc.area());
-        return 0;
-    }
-    default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-}
 
 // ---- the 47 pieces
 

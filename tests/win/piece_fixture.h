@@ -53,8 +53,6 @@ struct TestWindow {
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
     Target target;
-
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 // ---- the 47 pieces
