@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
-#include <string>
 
 #include "regions/target.h"
 
