@@ -12,6 +12,7 @@
 #include <winternl.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -47,6 +48,21 @@ inline HGDIOBJ HandleOf(size_t index, const Entry& e) {
     return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(index | (static_cast<uint32_t>(e.unique) << 16)));
 }
 
+// The low seven bits of unique are the full object type (the type byte drops what tells a pen from a brush or
+// a memory DC from a DC).
+inline int& CountOf(Counts& c, const Entry& e) {
+    switch (e.unique & 0x7f) {
+    case 0x01: case 0x21: case 0x41: return c.dc;
+    case 0x04: return c.region;
+    case 0x09: return c.bitmap;
+    case 0x0a: return c.font;
+    case 0x10: return c.brush;
+    case 0x30: case 0x50: return c.pen;
+    case 0x08: return c.palette;
+    default: return c.other;
+    }
+}
+
 inline Counts Tally(const std::vector<Entry>& table) {
     Counts c;
     c.read = true;
@@ -54,18 +70,7 @@ inline Counts Tally(const std::vector<Entry>& table) {
         if (!e.type) continue;
         ++c.total;
         if (e.unique & StockFlag) ++c.stock;
-        // The low seven bits of unique are the full object type (the type byte drops what tells a pen from a
-        // brush or a memory DC from a DC).
-        switch (e.unique & 0x7f) {
-        case 0x01: case 0x21: case 0x41: ++c.dc; break;
-        case 0x04: ++c.region; break;
-        case 0x09: ++c.bitmap; break;
-        case 0x0a: ++c.font; break;
-        case 0x10: ++c.brush; break;
-        case 0x30: case 0x50: ++c.pen; break;
-        case 0x08: ++c.palette; break;
-        default: ++c.other; break;
-        }
+        ++CountOf(c, e);
     }
     return c;
 }
@@ -137,6 +142,32 @@ inline std::string Unconfirmed(const std::vector<Entry>& own) {
         if (bad.size() < 200) bad += std::to_string(i) + ":" + std::to_string(own[i].unique) + " ";
     }
     return bad;
+}
+
+// The objects live in after that were not live in before, of the kinds whose number changed (slots reused
+// by objects made and deleted meanwhile are left out), as "kind handle" and, for a brush, its style and colour
+// and the system colour it matches.
+inline std::string Appeared(const std::vector<Entry>& before, const std::vector<Entry>& after) {
+    Counts was = Tally(before), is = Tally(after);
+    std::string out;
+    for (size_t i = 0; i < after.size() && out.size() < 400; ++i) {
+        const Entry& e = after[i];
+        if (!e.type || CountOf(was, e) == CountOf(is, e)) continue;
+        if (i < before.size() && before[i].type && before[i].unique == e.unique) continue;
+        char text[96];
+        const HGDIOBJ h = HandleOf(i, e);
+        snprintf(text, sizeof text, "kind 0x%02x %p", e.unique & 0x7f, h);
+        out += text;
+        LOGBRUSH lb{};
+        if ((e.unique & 0x7f) == 0x10 && GetObjectW(h, sizeof lb, &lb) == sizeof lb) {
+            snprintf(text, sizeof text, " style %u colour %06lx", lb.lbStyle, static_cast<unsigned long>(lb.lbColor));
+            out += text;
+            for (int c = 0; c <= COLOR_MENUBAR; ++c)
+                if (lb.lbStyle == BS_SOLID && GetSysColor(c) == lb.lbColor) out += " =COLOR_" + std::to_string(c);
+        }
+        out += "; ";
+    }
+    return out;
 }
 
 // True when this process's table reads as live objects that GetObjectType confirms.
