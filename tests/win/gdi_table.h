@@ -125,12 +125,9 @@ inline std::vector<Entry> OwnTable() {
 }
 
 inline bool PublicType(const Entry& e) {
-    switch (e.unique & 0x7f) {
-    case 0x01: case 0x21: case 0x41: case 0x04: case 0x09: case 0x0a: case 0x10: case 0x30: case 0x50: case 0x08:
-        return true;
-    default:
-        return false;  // Wine's internal kinds (0x05 among them) that GetObjectType does not name
-    }
+    // Wine's internal kinds (0x05 among them), which GetObjectType does not name, count as other.
+    Counts c;
+    return &CountOf(c, e) != &c.other;
 }
 
 // Live slots of this process's table, of the kinds an application makes, that GetObjectType does not know, as
