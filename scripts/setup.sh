@@ -9,6 +9,18 @@ pkgs=(cmake g++ make git pkg-config googletest mingw-w64 wine wine32:i386 wine64
       imagemagick locales fonts-ipafont-gothic clang libclang-rt-14-dev nlohmann-json3-dev libpng-dev
       libeigen3-dev python3)
 
+# A mirror in the middle of a sync fails one index now and then: try again, and go on with the lists there are
+# (the install below says so if a package is really missing).
+apt_update() {
+  local n
+  for n in 1 2 3; do
+    $SUDO apt-get update -q && return 0
+    echo "setup: apt-get update failed (try $n of 3)"
+    sleep $((n * 10))
+  done
+  return 0
+}
+
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -17,7 +29,7 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then $SUDO dpkg --add-architecture i386; fi
-  $SUDO apt-get update -q
+  apt_update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
 fi
 
@@ -37,7 +49,7 @@ if [ "${KORVEN_WINE_BITS:-}" = 64 ] || ! /usr/lib/wine/wine --version >/dev/null
   done
   if [ ${#vm_missing[@]} -gt 0 ]; then
     echo "setup: installing ${vm_missing[*]}"
-    $SUDO apt-get update -q
+    apt_update
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${vm_missing[@]}"
   fi
 fi
