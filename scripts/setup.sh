@@ -30,7 +30,18 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   if ! dpkg --print-foreign-architectures | grep -qx i386; then $SUDO dpkg --add-architecture i386; fi
   apt_update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
+  if ! DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"; then
+    # Where one architecture's security index could not be fetched, the 32-bit libraries exist only at the main
+    # suite's versions, while the 64-bit ones would be upgraded past them; both must be the same version. Taking
+    # the main suite's versions for this one install keeps the two in step.
+    echo "setup: installing again with the main suite's versions preferred"
+    pin=/etc/apt/preferences.d/korven-setup-main-first
+    printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' | $SUDO tee "$pin" >/dev/null
+    rc=0
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}" || rc=$?
+    $SUDO rm -f "$pin"
+    [ "$rc" -eq 0 ] || exit "$rc"
+  fi
 fi
 
 # Wine shows empty boxes for Japanese unless the locale exists before the prefix is made.
