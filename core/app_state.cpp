@@ -51,6 +51,11 @@ int ScreenDpi(int which) {
 }
 }  // namespace
 
+int DisplayDpi() {
+    static const int value = DpiOrDefault(ScreenDpi(LOGPIXELSX));
+    return value;
+}
+
 // The program is not DPI-aware, so the value cannot change while it runs.
 int TwipsPerPixelX() {
     static const int value = TwipsPerPixelFromDpi(ScreenDpi(LOGPIXELSX));

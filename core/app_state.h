@@ -44,6 +44,8 @@ private:
 bool InputHeld();
 
 // The display's twips per pixel (15 at 96 dots per inch).
+// The map's one scale: the system's dots per inch (the primary monitor's at sign-in), fixed for the run.
+int DisplayDpi();
 int TwipsPerPixelX();
 int TwipsPerPixelY();
 

@@ -25,6 +25,15 @@ int32_t TwipsToPixels(double twips, int twipsPerPixel);
 // Twips for a pixel value, held inside 32 bits.
 int32_t PixelsToTwips(int64_t pixels, int twipsPerPixel);
 
+// The display's dots per inch as the map uses it: 96 when the display reports nonsense.
+int DpiOrDefault(int dotsPerInch);
+
+// Twips and pixels at a display's dots per inch, where 1440 / dpi need not be whole (7.5 at 192). Whole twips
+// convert exactly: nearest pixel, halves to even; pixels to twips likewise, so a pixel value survives the way
+// there and back at any dpi up to 1440.
+int32_t TwipsToPixelsAt(double twips, int dotsPerInch);
+int32_t PixelsToTwipsAt(int64_t pixels, int dotsPerInch);
+
 // a + b, or nothing when the sum leaves 32 bits.
 std::optional<int32_t> CheckedAdd32(int32_t a, int32_t b);
 

@@ -70,6 +70,28 @@ TEST(Layout, TwipsAndPixelsConvertBothWays) {
     for (int px = -500; px <= 500; ++px) ASSERT_EQ(TwipsToPixels(PixelsToTwips(px, 12), 12), px);
 }
 
+TEST(Layout, TwipsAndPixelsAgreeAtEveryScale) {
+    struct Case {
+        int dpi;
+        double twips;
+        int32_t pixels;
+    };
+    // 192 and 168 dpi have no whole twips per pixel; ties go to the even pixel.
+    const Case cases[] = {{96, 22.5, 2},  {120, 18, 2},   {144, 15, 2},  {168, 30, 4},    {168, 90, 10},
+                          {192, 7, 1},    {192, 8, 1},    {192, 375, 50}, {192, 382, 51}, {288, 25, 5},
+                          {288, 15, 3},   {192, -30, -4}, {0, 45, 3},    {192, 1e30, INT32_MAX}};
+    for (const Case& c : cases) EXPECT_EQ(TwipsToPixelsAt(c.twips, c.dpi), c.pixels) << c.dpi << " " << c.twips;
+    for (int dpi : {96, 120, 144, 168, 192, 288}) {
+        for (int px = -3000; px <= 3000; ++px) ASSERT_EQ(TwipsToPixelsAt(PixelsToTwipsAt(px, dpi), dpi), px) << dpi;
+        // Where twips per pixel is whole, the two ways of converting agree.
+        for (int tw = -3000; tw <= 3000 && 1440 % dpi == 0; ++tw)
+            ASSERT_EQ(TwipsToPixelsAt(tw, dpi), TwipsToPixels(tw, 1440 / dpi));
+        // Positions stored at 96 dpi land within half a pixel of their exact place, with no drift along the map.
+        for (int tw = -60000; tw <= 60000; tw += 15)
+            ASSERT_LE(std::abs(TwipsToPixelsAt(tw, dpi) - tw * dpi / 1440.0), 0.5) << dpi << " " << tw;
+    }
+}
+
 TEST(Layout, SumsThatLeave32BitsAreCaught) {
     EXPECT_EQ(CheckedAdd32(3000, -450), 2550);
     EXPECT_EQ(CheckedAdd32(INT32_MAX, 0), INT32_MAX);
