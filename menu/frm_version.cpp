@@ -9,6 +9,7 @@
 #include "core/modal.h"
 #include "core/window_class.h"
 #include "res/resource.h"
+#include "res/version.h"
 
 namespace korven {
 
@@ -36,7 +37,8 @@ void Form_Load(HWND hwnd) {
     DialogChild(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 3075, 120, 795, 345,
                 d.textFont.get());
     DialogChild(hwnd, L"STATIC", L"コルベン", SS_LEFT, 0, IdLabel3, 735, 195, 2400, 285, d.titleFont.get());
-    DialogChild(hwnd, L"STATIC", L"Version 2.0.0", SS_LEFT, 0, IdLabel2, 1515, 525, 1515, 285, d.versionFont.get());
+    DialogChild(hwnd, L"STATIC", L"Version " KORVEN_VERSION, SS_LEFT, 0, IdLabel2, 1515, 525, 1515, 285,
+                d.versionFont.get());
     DialogChild(hwnd, L"STATIC", L"(C) 2026 KORVEN 制作チーム", SS_LEFT | SS_NOPREFIX, 0, IdLabel1, 780, 930, 2775,
                 225, d.textFont.get());
     HWND image1 = DialogChild(hwnd, L"STATIC", nullptr, SS_ICON, 0, IdImage1, 180, 210, 480, 480, nullptr);

@@ -7,7 +7,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 pkgs=(cmake g++ make git pkg-config googletest mingw-w64 wine wine32:i386 wine64 xvfb xdotool x11-utils
       imagemagick locales fonts-ipafont-gothic clang libclang-rt-14-dev nlohmann-json3-dev libpng-dev
-      libeigen3-dev python3)
+      libeigen3-dev python3 zip)
 
 # A mirror in the middle of a sync fails one index now and then: try again, and go on with the lists there are
 # (the install below says so if a package is really missing).
