@@ -475,6 +475,7 @@ TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
                 }
             EXPECT_EQ(outside + thin + thick, 0) << PrefName(p) << ": " << outside << " outside, " << thin << " missing, " << thick << " too deep";
             if (c.dpi == 96) {
+                EXPECT_EQ(s.fill.size(), Load(p).rdh.nCount);
                 EXPECT_EQ(std::memcmp(s.fill.data(), Load(p).Buffer, s.fill.size() * sizeof(RectL)), 0);
                 EXPECT_EQ(s.outline.size(), Load(p + OutlineRecordOffset).rdh.nCount);
                 EXPECT_EQ(std::memcmp(s.outline.data(), Load(p + OutlineRecordOffset).Buffer, s.outline.size() * sizeof(RectL)), 0);
