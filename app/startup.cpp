@@ -12,6 +12,7 @@
 #include "menu/frm_menu.h"
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
+#include "regions/scaled_shapes.h"
 #include "regions/shaping.h"
 
 namespace korven {
@@ -90,8 +91,18 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
     const int k = PieceIndexOf(n);
     const std::wstring name = SectionOf(n);
 
-    ApplyRegion(FillRecordOf(k), piece->Form(), false);
-    ApplyRegion(OutlineRecordOf(k), piece->Picture1(), false);
+    if (DisplayDpi() == 96) {
+        ApplyRegion(FillRecordOf(k), piece->Form(), false);
+        ApplyRegion(OutlineRecordOf(k), piece->Picture1(), false);
+    } else {
+        // Sampled where the window will stand; a place that does not read is reported below, at its turn.
+        const bool reads = !Fails(stored.error, {L"X", L"Y"});
+        const int32_t left = reads ? CheckedAdd32(anchorX, stored.offsetX).value_or(anchorX) : anchorX;
+        const int32_t top = reads ? CheckedAdd32(anchorY, stored.offsetY).value_or(anchorY) : anchorY;
+        const ScaledShape shape = ShapeAt(k, DisplayDpi(), left, top);
+        ApplyRects(shape.fill, shape.width, shape.height, piece->Form());
+        ApplyRects(shape.outline, shape.width, shape.height, piece->Picture1());
+    }
 
     if (Fails(stored.error, {L"X", L"Y"})) return Usable(stored.error);
     piece->Idx = n;

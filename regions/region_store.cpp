@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "regions/pixel_fill.h"
 #include "regions/region_record.h"
 
 namespace korven {
@@ -104,26 +105,7 @@ std::optional<std::string> ValidateRecord(const RegionRecord& rec) {
 
 bool RecordFromMask(const uint8_t* mask, int width, int height, RegionRecord& out) {
     out = RegionRecord{};
-    std::vector<RectL> rects;
-    std::vector<std::pair<int, int>> runs, prevRuns;
-    size_t prevBandStart = 0;
-    for (int y = 0; y < height; ++y) {
-        runs.clear();
-        for (int x = 0; x < width;) {
-            if (!mask[y * width + x]) { ++x; continue; }
-            int a = x;
-            while (x < width && mask[y * width + x]) ++x;
-            runs.emplace_back(a, x);
-        }
-        const bool extend = !runs.empty() && runs == prevRuns && !rects.empty() && rects.back().bottom == y;
-        if (extend) {
-            for (size_t i = prevBandStart; i < rects.size(); ++i) rects[i].bottom = y + 1;
-        } else if (!runs.empty()) {
-            prevBandStart = rects.size();
-            for (auto [a, b] : runs) rects.push_back(RectL{a, y, b, y + 1});
-        }
-        prevRuns = runs;
-    }
+    const std::vector<RectL> rects = BandsFromMask(mask, width, height);
     if (rects.size() > static_cast<size_t>(RecordCapacity)) return false;
     RectL box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
     for (const RectL& r : rects) {

@@ -1,5 +1,9 @@
 #include "regions/shaping.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
 #include "core/app_state.h"
 #include "core/layout.h"
 #include "core/modal.h"
@@ -27,6 +31,39 @@ DWORD SafeByteCount(int record) {
 }
 
 }  // namespace
+
+void ApplyRects(const std::vector<RectL>& rects, int width, int height, Target& target) {
+    if (!target.AutoRedraw()) target.SetAutoRedraw(true);
+    SetWindowPos(target.hwnd, nullptr, 0, 0, std::max(width, 0), std::max(height, 0),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    RegionHeader header{sizeof(RegionHeader), RdhRectangles, static_cast<uint32_t>(rects.size()),
+                        static_cast<uint32_t>(rects.size() * sizeof(RectL)), RectL{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}};
+    for (const RectL& r : rects) {
+        header.rcBound.left = std::min(header.rcBound.left, r.left);
+        header.rcBound.top = std::min(header.rcBound.top, r.top);
+        header.rcBound.right = std::max(header.rcBound.right, r.right);
+        header.rcBound.bottom = std::max(header.rcBound.bottom, r.bottom);
+    }
+    if (rects.empty()) header.rcBound = RectL{0, 0, 0, 0};
+    // The header is two rectangles long, so one buffer of rectangles holds the whole RGNDATA, aligned.
+    static_assert(sizeof(RegionHeader) == 2 * sizeof(RectL));
+    std::vector<RectL> data(rects.size() + 2);
+    std::memcpy(data.data(), &header, sizeof header);
+    std::copy(rects.begin(), rects.end(), data.begin() + 2);
+    static const XFORM identity{1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f};
+    UniqueRgn region(ExtCreateRegion(&identity, static_cast<DWORD>(data.size() * sizeof(RectL)),
+                                     reinterpret_cast<const RGNDATA*>(data.data())));
+    if (!region) {
+        FatalExit(RegionReadFailedText);
+        return;
+    }
+    if (!SetWindowRgn(target.hwnd, region.get(), TRUE)) {
+        FatalExit(WindowShapeFailedText);
+        return;
+    }
+    region.release();  // the window system owns it now
+    target.Cls();
+}
 
 void ApplyRegion(int record, Target& target, bool withPaint) {
     const int16_t flags = withPaint ? (ShapeFlagSize | ShapeFlagRegion | ShapeFlagPaint)

@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
+
+#include "core/layout.h"
 
 #include "regions/target.h"
 
@@ -15,6 +18,11 @@ constexpr int16_t ShapeFlagPaint = 4;   // PaintRecordPicture
 // The two fatal messages, exactly as users have always seen them.
 extern const wchar_t* const RegionReadFailedText;   // "It failed in reading of region data."
 extern const wchar_t* const WindowShapeFailedText;  // "It failed in plastic surgery of a window."
+
+// Start-up's entry at a display other than 96 dpi, where the shapes are made at run time: the target becomes
+// width × height pixels, is cut to the rectangles (canonical banded form, any number) and cleared, as
+// ApplyRegion does with a record; the same two fatal messages on failure.
+void ApplyRects(const std::vector<RectL>& rects, int width, int height, Target& target);
 
 // Start-up's entry: size and shape (and paint, when asked) with no offset and no uniting.
 void ApplyRegion(int record, Target& target, bool withPaint);

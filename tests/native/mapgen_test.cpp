@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "core/ini_engine.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
+#include "regions/scaled_shapes.h"
 #include "tests/native/support.h"
 #include "tools/mapgen/map.h"
 
@@ -91,7 +93,7 @@ TEST(MapRegeneration, GivesTheCommittedFilesByteForByte) {
     const std::string cmd = std::string("\"") + MAPGEN_EXE + "\" \"" + geo.string() + "\" \"" + out.string() + "\" > \"" +
                             (out.string() + ".log") + "\" 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << Slurp(out.string() + ".log");
-    for (const char* f : {"regions/region_data.cpp", "data/KORVEN.ini", "docs/map.png"}) {
+    for (const char* f : {"regions/region_data.cpp", "regions/shape_data.cpp", "data/KORVEN.ini", "docs/map.png"}) {
         const std::string fresh = Slurp(out / f), committed = Slurp(fs::path(KORVEN_SOURCE_DIR) / f);
         EXPECT_FALSE(fresh.empty()) << f;
         EXPECT_TRUE(fresh == committed) << f << " differs from what the generator makes now";
@@ -398,4 +400,97 @@ TEST(MapgenIslands, OnlyTinyIsletsBeyondTheRestMoveOnTheirOwn) {
     EXPECT_EQ(prefs[2].shapes[1].group, mapgen::kIslandGroups);
     EXPECT_EQ(prefs[2].shapes[2].group, -1);
     EXPECT_EQ(prefs[2].shapes[3].group, -1);
+}
+
+// The shapes at other scales: the rasteriser on shapes whose pixels are plain, then the shipped map.
+TEST(PixelFill, SharedEdgesWholePixelShiftsOutlinesAndTilingCounts) {
+    using V = std::vector<uint8_t>;
+    auto fill = [](std::vector<uint16_t> counts, std::vector<int16_t> pts, int dpi, int64_t px, int64_t py, int w, int h) {
+        return FillMask({counts.data(), pts.data()}, dpi, px, py, w, h);
+    };
+    // A 4 x 4 pixel square cut along its diagonal, which runs through four pixel centres.
+    const V lower = fill({1, 1, 3}, {0, 0, 64, 64, 0, 64}, 96, 0, 0, 4, 4), upper = fill({1, 1, 3}, {0, 0, 64, 0, 64, 64}, 96, 0, 0, 4, 4);
+    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(lower[i] + upper[i], 1) << i;
+    // Twice the dpi, twice the pixels; a whole pixel of phase moves the shape by one pixel.
+    const V big = fill({1, 1, 4}, {16, 16, 48, 16, 48, 48, 16, 48}, 192, 0, 0, 8, 8);
+    EXPECT_EQ(std::count(big.begin(), big.end(), 1), 16);
+    const V moved = fill({1, 1, 4}, {16, 16, 48, 16, 48, 48, 16, 48}, 192, PhaseUnit, 0, 9, 8);
+    for (size_t i = 0; i < 64; ++i) EXPECT_EQ(moved[i / 8 * 9 + i % 8 + 1], big[i]) << i;
+    const V square(144, 1);  // 12 x 12
+    for (int w : {1, 2, 3}) {
+        const V o = InnerBorder(square, 12, 12, w);
+        EXPECT_EQ(std::count(o.begin(), o.end(), 1), 144 - (12 - 2 * w) * (12 - 2 * w)) << w;
+    }
+    const std::vector<RectL> a{{0, 0, 2, 2}}, b{{0, 0, 2, 2}};
+    const Tiling over = CountTiling({{0, 0, &a}, {1, 0, &b}}), crack = CountTiling({{0, 0, &a}, {3, 0, &b}});
+    EXPECT_EQ(over.overlaps, 2);
+    EXPECT_EQ(crack.overlaps, 0);
+    EXPECT_EQ(crack.cracks, 2);
+}
+
+TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
+    ASSERT_TRUE(Shipped().loaded);
+    const int a = PieceIndexOf(AnchorPiece);
+    const struct { int dpi, shiftX, shiftY; } cases[] = {{96, 0, 0}, {120, 0, 0}, {144, 0, 0}, {168, 0, 0}, {192, 0, 0},
+                                                       {240, 0, 0}, {288, 0, 0}, {144, 7, 4}, {192, 11, 1}};
+    int cracksAt96 = -1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE("dpi " + std::to_string(c.dpi) + ", anchor moved " + std::to_string(c.shiftX) + "," + std::to_string(c.shiftY));
+        std::vector<ScaledShape> shapes(PrefCount);
+        std::vector<PlacedShape> placed;
+        for (int p = 0; p < PrefCount; ++p) {
+            const int32_t tx = Shipped().x[a] + c.shiftX + (p == a ? 0 : Shipped().x[p]);
+            const int32_t ty = Shipped().y[a] + c.shiftY + (p == a ? 0 : Shipped().y[p]);
+            const ScaledShape& s = shapes[static_cast<size_t>(p)] = ShapeAt(p, c.dpi, tx, ty);
+            placed.push_back({TwipsToPixelsAt(tx, c.dpi), TwipsToPixelsAt(ty, c.dpi), &s.fill});
+            TwipSize size{};
+            ASSERT_TRUE(RecordSizeTable(p, size));
+            ASSERT_EQ(s.width, TwipsToPixelsAt(size.width, c.dpi));
+            ASSERT_EQ(s.height, TwipsToPixelsAt(size.height, c.dpi));
+            auto mask = [&](const std::vector<RectL>& rects) {
+                std::vector<uint8_t> m(static_cast<size_t>(s.width * s.height), 0);
+                for (const RectL& r : rects) {
+                    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= s.width && r.bottom <= s.height) << PrefName(p);
+                    for (int y = std::max(0, r.top); y < std::min(s.height, r.bottom); ++y)
+                        for (int x = std::max(0, r.left); x < std::min(s.width, r.right); ++x) m[static_cast<size_t>(y * s.width + x)] = 1;
+                }
+                return m;
+            };
+            const auto f = mask(s.fill), o = mask(s.outline);
+            auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < s.width && y < s.height && f[static_cast<size_t>(y * s.width + x)]; };
+            // Width k: the k pixels next to the outside along a row or column are line, and a pixel whose
+            // (2k+1)-square is all fill is not.
+            const int k = c.dpi == 96 ? 1 : std::max(1, static_cast<int>(std::lround(c.dpi / 96.0)));
+            int thin = 0, thick = 0, outside = 0;
+            for (int y = 0; y < s.height; ++y)
+                for (int x = 0; x < s.width; ++x) {
+                    const bool line = o[static_cast<size_t>(y * s.width + x)];
+                    outside += line && !in(x, y);
+                    bool near = false, deep = in(x, y);
+                    for (int d = 1; d <= k; ++d) near = near || !in(x - d, y) || !in(x + d, y) || !in(x, y - d) || !in(x, y + d);
+                    for (int dy = -k; dy <= k; ++dy)
+                        for (int dx = -k; dx <= k; ++dx) deep = deep && in(x + dx, y + dy);
+                    thin += in(x, y) && near && !line;
+                    thick += line && deep;
+                }
+            EXPECT_EQ(outside + thin + thick, 0) << PrefName(p) << ": " << outside << " outside, " << thin << " missing, " << thick << " too deep";
+            if (c.dpi == 96) {
+                EXPECT_EQ(s.fill.size(), Load(p).rdh.nCount);
+                EXPECT_EQ(std::memcmp(s.fill.data(), Load(p).Buffer, s.fill.size() * sizeof(RectL)), 0);
+                EXPECT_EQ(s.outline.size(), Load(p + OutlineRecordOffset).rdh.nCount);
+                EXPECT_EQ(std::memcmp(s.outline.data(), Load(p + OutlineRecordOffset).Buffer, s.outline.size() * sizeof(RectL)), 0);
+            } else {
+                // Moved by an even number of pixels (a place on a half rounds to even), a piece keeps its shape.
+                const int step = 2 * 1440 / std::gcd(1440, c.dpi);
+                const ScaledShape moved = ShapeAt(p, c.dpi, tx + step, ty - step);
+                EXPECT_TRUE(moved.fill.size() == s.fill.size() && std::equal(s.fill.begin(), s.fill.end(), moved.fill.begin(), [](const RectL& l, const RectL& r) {
+                    return std::memcmp(&l, &r, sizeof l) == 0;
+                })) << PrefName(p);
+            }
+        }
+        const Tiling t = CountTiling(placed);
+        if (c.dpi == 96) cracksAt96 = t.cracks;
+        EXPECT_EQ(t.overlaps, 0);
+        EXPECT_LE(t.cracks, cracksAt96 * c.dpi / 96);
+    }
 }

@@ -12,6 +12,7 @@
 #include "regions/frm_rgn_picture.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
+#include "regions/scaled_shapes.h"
 #include "regions/shaping.h"
 #include "tests/win/piece_fixture.h"
 
@@ -286,6 +287,26 @@ TEST_F(Shaping, WindowThatCannotTakeARegionEndsWithTheSurgeryMessage) {
     }
     try {
         ShapeWindow(2, gone, 0, 0, false);
+        FAIL() << "no fatal report";
+    } catch (const Fatal& f) {
+        EXPECT_EQ(f.text, L"It failed in plastic surgery of a window.");
+    }
+}
+
+TEST_F(Shaping, ScaledShapeOfAnySizeBecomesTheRegionAndAGoneWindowTheSurgeryMessage) {
+    const ScaledShape big = ShapeAt(0, 288, 9780, 4500);  // 北海道 at 300 %
+    ASSERT_GT(big.outline.size(), static_cast<size_t>(RecordCapacity));
+    TestWindow w(10, 10);
+    ApplyRects(big.outline, big.width, big.height, w.target);
+    EXPECT_EQ(OuterSize(w.target.hwnd).cx, big.width);
+    EXPECT_EQ(OuterSize(w.target.hwnd).cy, big.height);
+    EXPECT_EQ(WindowRegionRects(w.target.hwnd), big.outline);
+    EXPECT_TRUE(w.target.AutoRedraw());
+    Target gone;
+    gone.hwnd = CreateWindowExW(0, L"STATIC", nullptr, 0, 0, 0, 5, 5, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    DestroyWindow(gone.hwnd);
+    try {
+        ApplyRects(big.fill, big.width, big.height, gone);
         FAIL() << "no fatal report";
     } catch (const Fatal& f) {
         EXPECT_EQ(f.text, L"It failed in plastic surgery of a window.");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What a person copies to Windows, checked without running it: dist/KORVEN.exe is a stripped 32-bit GUI
-# program that imports only what comes with Windows, and the KORVEN.ini beside it is the shipped layout.
+# program of at most 2.5 MB that imports only what comes with Windows, and the KORVEN.ini beside it is the
+# shipped layout.
 #   shipped_exe_check.sh <objdump> <dist dir> <shipped ini>
 set -uo pipefail
 export LC_ALL=C  # objdump speaks the locale's language otherwise
@@ -24,5 +25,7 @@ if "$objdump" -h "$exe" | grep -q '\.debug_'; then fail "carries debug sections"
 if [ -f "$shipped_ini" ]; then
   cmp -s "$shipped_ini" "$dist/KORVEN.ini" || fail "KORVEN.ini beside the program is not the shipped layout"
 fi
-echo "KORVEN.exe: $(stat -c %s "$exe") bytes; imports: $(echo $imports)"
+size=$(stat -c %s "$exe")
+[ "$size" -le 2500000 ] || fail "KORVEN.exe is $size bytes, more than 2.5 MB"
+echo "KORVEN.exe: $size bytes; imports: $(echo $imports)"
 [ "$bad" -eq 0 ]

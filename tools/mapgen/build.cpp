@@ -32,6 +32,43 @@ std::vector<uint8_t> OutlineOf(const std::vector<uint8_t>& fill, int w, int h) {
 
 int Count(const std::vector<uint8_t>& m) { return static_cast<int>(std::count(m.begin(), m.end(), 1)); }
 
+// The warped rings on the 1/16-pixel grid of the map frame, then moved to the canvas: a vertex two
+// neighbours share is the same integer in both. Repeated points and points exactly on the line through
+// their neighbours change no pixel anywhere and are left out.
+std::vector<std::vector<std::vector<std::pair<int, int>>>> Quantised(const PrefShapes& ps, const Field& f, int ox, int oy,
+                                                                      int& vertices) {
+    std::vector<std::vector<std::vector<std::pair<int, int>>>> out;
+    for (const Shape& s : ps.shapes) {
+        std::vector<std::vector<std::pair<int, int>>> rings;
+        for (const auto& ring : s.rings) {
+            std::vector<std::pair<int, int>> q;
+            for (const Pt& pt : ring) {
+                const Pt w = f.Move(s, pt);
+                const std::pair<int, int> v{static_cast<int>(std::lround(w.x * 16)) - ox * 16,
+                                            static_cast<int>(std::lround(w.y * 16)) - oy * 16};
+                if (q.empty() || q.back() != v) q.push_back(v);
+            }
+            while (q.size() > 1 && q.front() == q.back()) q.pop_back();
+            // A run of such points lies on one line with its two ends, so one pass finds them all.
+            std::vector<std::pair<int, int>> kept;
+            for (size_t i = 0; i < q.size(); ++i) {
+                const auto& a = q[(i + q.size() - 1) % q.size()];
+                const auto& b = q[i];
+                const auto& c = q[(i + 1) % q.size()];
+                const long long cross = static_cast<long long>(b.first - a.first) * (c.second - b.second) -
+                                        static_cast<long long>(b.second - a.second) * (c.first - b.first);
+                if (cross != 0) kept.push_back(b);
+            }
+            q = std::move(kept);
+            if (q.size() < 3) continue;
+            vertices += static_cast<int>(q.size());
+            rings.push_back(std::move(q));
+        }
+        if (!rings.empty()) out.push_back(std::move(rings));
+    }
+    return out;
+}
+
 }  // namespace
 
 int CountOverlaps(const std::vector<PieceOutput>& pieces) {
@@ -262,6 +299,7 @@ MapResult BuildMap(const std::string& geodataDir) {
             for (int x = 0; x < cw; ++x)
                 fill[static_cast<size_t>(y * cw + x)] = m.img.Get(pc.originX + x, pc.originY + y) == p;
         const std::vector<uint8_t> outline = OutlineOf(fill, cw, ch);
+        pc.polygons = Quantised(prefs[static_cast<size_t>(p)], f, pc.originX, pc.originY, pc.vertices);
         pc.fillPixels = Count(fill);
         pc.outlinePixels = Count(outline);
         if (!korven::RecordFromMask(fill.data(), cw, ch, pc.fill))
@@ -344,6 +382,7 @@ MapResult BuildMap(const std::string& geodataDir) {
                 break;
             }
         }
+    MeasureScales(m);
     return m;
 }
 

@@ -25,12 +25,22 @@ struct PieceOutput {
     double islandShift = 0;        // the largest such move
     int leftOut = 0, forced = 0;   // remote parts left out; lone pixels given to lost islands
     std::string city;
+    // The warped polygons the label image was filled from, canvas coordinates in 1/16 pixel: shapes, each
+    // a list of rings (even-odd within a shape, shapes united).
+    std::vector<std::vector<std::vector<std::pair<int, int>>>> polygons;
+    int vertices = 0;
 };
 
 struct Gap {
     int x, y;  // map frame
     int a, b;  // the two pieces either side
     bool landBorder;
+};
+
+// The shipped layout at one display dpi.
+struct ScaleFigures {
+    int dpi = 0, overlaps = 0, cracks = 0, cutOff = 0;  // cutOff: land pixels beyond the window
+    size_t rectangles = 0;                               // fills and outlines together
 };
 
 struct MapResult {
@@ -47,6 +57,7 @@ struct MapResult {
     int bordersMended = 0;        // such pixels given to one side
     int freedIslets = 0;          // tiny remote islets moved on their own
     int namedIslands = 0;         // named islands checked (each one missing is a problem)
+    std::vector<ScaleFigures> scales;  // 96 dpi first
     std::vector<std::string> log, problems;
 };
 
@@ -54,6 +65,10 @@ MapResult BuildMap(const std::string& geodataDir);
 
 // Re-assembles the records at their offsets and counts pixels covered twice (the check that matters).
 int CountOverlaps(const std::vector<PieceOutput>& pieces);
+
+// The shapes at every reported scale, from the polygons: figures, and problems where pieces overlap, crack
+// more than at 96 dpi (scaled) or reach beyond their windows.
+void MeasureScales(MapResult& m);
 
 void WriteOutputs(const MapResult& m, const std::string& outDir);
 std::string Report(const MapResult& m);

@@ -1,6 +1,7 @@
-// mapgen: builds the 94 region records, the shipped layout and a review picture from the source geography.
-//   mapgen GEODATA_DIR OUT_DIR   writes OUT_DIR/regions/region_data.cpp, OUT_DIR/data/KORVEN.ini and
-//                                OUT_DIR/docs/map.png, and prints the report.
+// mapgen: builds the 94 region records, the polygons of the shapes at other scales, the shipped layout and a
+// review picture from the source geography.
+//   mapgen GEODATA_DIR OUT_DIR   writes OUT_DIR/regions/region_data.cpp, OUT_DIR/regions/shape_data.cpp,
+//                                OUT_DIR/data/KORVEN.ini and OUT_DIR/docs/map.png, and prints the report.
 #include <chrono>
 #include <cstdio>
 #include <exception>
