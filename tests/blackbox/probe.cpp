@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -272,15 +272,15 @@ int Coverage(const char* file) {
         });
     for (size_t i = 0; i < shown.size(); ++i)  // a child shows only inside its parent's region
         each(shown[i].line, [&](size_t at) { if (owner[at] == static_cast<int>(i) && kind[at] == 1) kind[at] = 2; });
-    // Pieces that meet: a pixel of one beside a pixel of the other, across or down.
-    std::set<std::string> meet;
+    // Pieces that meet, and along how many pixel sides: a pixel of one beside a pixel of the other.
+    std::map<std::string, int> meet;
     for (size_t at = 0; at + w < owner.size(); ++at)
         for (const size_t next : {at + 1, at + w})
             if (owner[at] >= 0 && owner[next] >= 0 && owner[at] != owner[next])
-                meet.insert(Json(shown[static_cast<size_t>(std::min(owner[at], owner[next]))].name + "|" +
-                                 shown[static_cast<size_t>(std::max(owner[at], owner[next]))].name));
+                ++meet[Json(shown[static_cast<size_t>(std::min(owner[at], owner[next]))].name + "|" +
+                            shown[static_cast<size_t>(std::max(owner[at], owner[next]))].name)];
     std::string pairs;
-    for (const std::string& m : meet) pairs += (pairs.empty() ? "" : ",") + m;
+    for (const auto& [m, n] : meet) pairs += (pairs.empty() ? "" : ",") + m + ":" + std::to_string(n);
     // An empty pixel between two different pieces, across or down.
     long cracks = 0;
     for (int y = 1; y + 1 < h; ++y)
@@ -336,7 +336,7 @@ int Coverage(const char* file) {
         std::fclose(f);
     }
     std::printf("{\"dpi\":%d,\"width\":%d,\"box\":%s,\"overlaps\":%ld,\"cracks\":%ld,\"outline_wrong\":{%s},"
-                "\"meet\":[%s],\"pieces\":{%s}}\n", dpi, width, RectJson(box).c_str(), overlaps, cracks, wrong.c_str(),
+                "\"meet\":{%s},\"pieces\":{%s}}\n", dpi, width, RectJson(box).c_str(), overlaps, cracks, wrong.c_str(),
                 pairs.c_str(), places.c_str());
     return 0;
 }

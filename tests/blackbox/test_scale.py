@@ -72,8 +72,10 @@ def check_pixels(c, shot, ini, dpi):
         cx = p["rect"][0] + round((int(ini[name]["県庁X"]) + 30) * dpi / 1440)
         cy = p["rect"][1] + round((int(ini[name]["県庁Y"]) + 30) * dpi / 1440)
         if 0 <= cx < shot.w and 0 <= cy < shot.h:
-            inside = c["kinds"][(cy - y0) * (x1 - x0) + cx - x0] == 1
-            check(inside and shot.at(cx, cy) == (255, 0, 0), f"{dpi} dpi: {name}'s dot is not at {cx},{cy} inside it")
+            kind = c["kinds"][(cy - y0) * (x1 - x0) + cx - x0]
+            # Where the coast runs close by, the outline may cover the dot's middle; it is in the piece still.
+            check(kind == 2 or (kind == 1 and shot.at(cx, cy) == (255, 0, 0)),
+                  f"{dpi} dpi: {name}'s dot is not at {cx},{cy} inside it (pixel kind {kind}, {shot.at(cx, cy)})")
 
 
 def dialog_measures(s, cls, dpi, shot_path):
@@ -109,7 +111,7 @@ def one_scale(a, s, dpi, measures):
     check(c["cracks"] <= SHIPPED_CRACKS * dpi / 96, f"{dpi} dpi: {c['cracks']} cracks")
     check(not c["outline_wrong"], f"{dpi} dpi: outline not {c['width']} px inside: {c['outline_wrong']}")
     print(f"{dpi} dpi: {c['overlaps']} overlapping pixels, {c['cracks']} cracks")
-    measures[dpi, "meet"] = set(c["meet"])
+    measures[dpi, "meet"] = c["meet"]
     check_places(c, ini, dpi, 0.5)
     xdo("mousemove", *free_corner(c, sw, sh))
     settle(1.0)
@@ -175,8 +177,9 @@ def test_the_map_at_every_scale(a):
         base = measures.get((96, which))
         if m is None or base is None or dpi == 96:
             continue
-        if which == "meet":
-            check(m >= base, f"{dpi} dpi: {len(base - m)} pairs that meet at 96 dpi do not: {sorted(base - m)[:5]}")
+        if which == "meet":  # along a border, not where a pixel or two of coast touch
+            apart = sorted(p for p, n in base.items() if n >= 3 and p not in m)
+            check(not apart, f"{dpi} dpi: {len(apart)} pairs that meet at 96 dpi do not: {apart[:5]}")
             continue
         want = [round(v * dpi / 96) for v in base[0]]
         check(all(abs(g - w) <= 1 for g, w in zip(m[0], want)), f"{dpi} dpi: {which} dialog {m[0]}, not {want}")
