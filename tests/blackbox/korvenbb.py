@@ -97,26 +97,17 @@ class Display:
     """A virtual screen of its own, w × h pixels, for what runs inside the with block (DISPLAY is set)."""
 
     def __init__(self, w, h):
-        self.size, self.before = f"{w}x{h}x24", os.environ.get("DISPLAY")
+        self.size, self.before = f"{w}x{h}", os.environ.get("DISPLAY", "")
 
     def __enter__(self):
-        n = next(n for n in range(141, 200) if not os.path.exists(f"/tmp/.X{n}-lock"))
-        self.x = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", self.size, "-nolisten", "tcp"],
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.environ["DISPLAY"] = f":{n}"
-        for _ in range(50):
-            if subprocess.run(["xdpyinfo"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
-                break
-            time.sleep(0.1)
+        out = subprocess.run(["bash", "-c", f"source {ROOT}/scripts/xvfb.sh; korven_start_xvfb {self.size} && "
+                              "echo $DISPLAY $KORVEN_XVFB_PID"], capture_output=True, text=True).stdout.split()
+        os.environ["DISPLAY"], self.pid = out[0], int(out[1])
         return self
 
     def __exit__(self, *exc):
-        self.x.kill()
-        self.x.wait()
-        if self.before is None:
-            os.environ.pop("DISPLAY", None)
-        else:
-            os.environ["DISPLAY"] = self.before
+        os.kill(self.pid, 15)
+        os.environ["DISPLAY"] = self.before
 
 
 def set_log_pixels(dpi):
