@@ -433,7 +433,7 @@ TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
     const int a = PieceIndexOf(AnchorPiece);
     const struct { int dpi, shiftX, shiftY; } cases[] = {{96, 0, 0}, {120, 0, 0}, {144, 0, 0}, {168, 0, 0}, {192, 0, 0},
                                                        {240, 0, 0}, {288, 0, 0}, {144, 7, 4}, {192, 11, 1}};
-    int cracksAt96 = -1;
+    int cracksAt96 = -1, differ = 0, recordPixels = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE("dpi " + std::to_string(c.dpi) + ", anchor moved " + std::to_string(c.shiftX) + "," + std::to_string(c.shiftY));
         std::vector<ScaledShape> shapes(PrefCount);
@@ -476,6 +476,10 @@ TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
             EXPECT_EQ(outside + thin + thick, 0) << PrefName(p) << ": " << outside << " outside, " << thin << " missing, " << thick << " too deep";
             if (c.dpi == 96) {
                 EXPECT_EQ(s.fill.size(), Load(p).rdh.nCount);
+                // The stored polygons are the records' geography: filled at 96 dpi they miss only the
+                // generator's one-pixel touches (a few in a hundred).
+                const auto poly = mask(ShapeOf(ShapeSources[p], s.width, s.height, 96, 0, 0).fill);
+                for (size_t i = 0; i < f.size(); ++i) differ += poly[i] != f[i], recordPixels += f[i];
                 EXPECT_EQ(std::memcmp(s.fill.data(), Load(p).Buffer, s.fill.size() * sizeof(RectL)), 0);
                 EXPECT_EQ(s.outline.size(), Load(p + OutlineRecordOffset).rdh.nCount);
                 EXPECT_EQ(std::memcmp(s.outline.data(), Load(p + OutlineRecordOffset).Buffer, s.outline.size() * sizeof(RectL)), 0);
@@ -490,6 +494,7 @@ TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
         }
         const Tiling t = CountTiling(placed);
         if (c.dpi == 96) cracksAt96 = t.cracks;
+        EXPECT_LT(differ * 50, recordPixels);
         EXPECT_EQ(t.overlaps, 0);
         EXPECT_LE(t.cracks, cracksAt96 * c.dpi / 96);
     }
