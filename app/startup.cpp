@@ -56,10 +56,9 @@ std::optional<RectL> StoredPlace(const StoredLayout& stored, int n, int32_t anch
     if (Fails(p.error, {L"X", L"Y"})) return std::nullopt;
     TwipSize size{};
     if (!RecordSizeTable(PieceIndexOf(n), size)) return std::nullopt;
-    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
-    const int32_t left = TwipsToPixels(static_cast<double>(anchorX) + p.offsetX, tx);
-    const int32_t top = TwipsToPixels(static_cast<double>(anchorY) + p.offsetY, ty);
-    return RectL{left, top, left + TwipsToPixels(size.width, tx), top + TwipsToPixels(size.height, ty)};
+    const int32_t left = ScreenPixels(static_cast<double>(anchorX) + p.offsetX);
+    const int32_t top = ScreenPixels(static_cast<double>(anchorY) + p.offsetY);
+    return RectL{left, top, left + ScreenPixels(size.width), top + ScreenPixels(size.height)};
 }
 
 std::vector<RectL> StoredPlaces(const StoredLayout& stored, int32_t anchorX, int32_t anchorY) {
@@ -80,8 +79,8 @@ void KeepMapReachable(const StoredLayout& stored, int32_t& anchorX, int32_t& anc
     // The map as it stands around an anchor at (0, 0), then moved as a whole.
     const PointL at =
         AnchorPlacingMapIn(StoredPlaces(stored, 0, 0), RectL{work.left, work.top, work.right, work.bottom});
-    anchorX = PixelsToTwips(at.x, TwipsPerPixelX());
-    anchorY = PixelsToTwips(at.y, TwipsPerPixelY());
+    anchorX = ScreenTwips(at.x);
+    anchorY = ScreenTwips(at.y);
 }
 
 // Steps 1 to 15 for one piece, with the values read before; false when start-up has to stop, at the step

@@ -56,15 +56,11 @@ int DisplayDpi() {
     return value;
 }
 
-// The program is not DPI-aware, so the value cannot change while it runs.
-int TwipsPerPixelX() {
-    static const int value = TwipsPerPixelFromDpi(ScreenDpi(LOGPIXELSX));
-    return value;
-}
+// Windows has one system dpi for both axes; a monitor of another scale changes neither.
+int TwipsPerPixelX() { return TwipsPerPixelFromDpi(DisplayDpi()); }
+int TwipsPerPixelY() { return TwipsPerPixelFromDpi(DisplayDpi()); }
 
-int TwipsPerPixelY() {
-    static const int value = TwipsPerPixelFromDpi(ScreenDpi(LOGPIXELSY));
-    return value;
-}
+int32_t ScreenPixels(double twips) { return TwipsToPixelsAt(twips, DisplayDpi()); }
+int32_t ScreenTwips(int64_t pixels) { return PixelsToTwipsAt(pixels, DisplayDpi()); }
 
 }  // namespace korven

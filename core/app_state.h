@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,10 +44,15 @@ private:
 };
 bool InputHeld();
 
-// The display's twips per pixel (15 at 96 dots per inch).
 // The map's one scale: the system's dots per inch (the primary monitor's at sign-in), fixed for the run.
 int DisplayDpi();
+// 1440 / DisplayDpi() truncated (15 at 96 dots per inch); whole only at some scales (7.5 at 192), so nothing
+// converts with it: twips and pixels go through the two below.
 int TwipsPerPixelX();
 int TwipsPerPixelY();
+
+// Twips and pixels at the map's scale, exact where 1440 / dpi is not whole.
+int32_t ScreenPixels(double twips);
+int32_t ScreenTwips(int64_t pixels);
 
 }  // namespace korven

@@ -10,10 +10,8 @@
 namespace korven {
 
 UniqueFont MakeFont(const wchar_t* face, double points, int weight, BYTE charset) {
-    WindowDc screen(nullptr);
-    const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(points * dpi / 72.0));
+    lf.lfHeight = -static_cast<LONG>(std::lround(points * DisplayDpi() / 72.0));
     lf.lfWeight = weight;
     lf.lfCharSet = charset;
     lf.lfQuality = DEFAULT_QUALITY;
@@ -30,8 +28,8 @@ UniqueFont MakeMessageFont() {
     return MakeFont(L"MS UI Gothic", 9, FW_NORMAL, SHIFTJIS_CHARSET);
 }
 
-int DialogX(int twips) { return TwipsToPixels(twips, TwipsPerPixelX()); }
-int DialogY(int twips) { return TwipsToPixels(twips, TwipsPerPixelY()); }
+int DialogX(int twips) { return ScreenPixels(twips); }
+int DialogY(int twips) { return ScreenPixels(twips); }
 
 HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                  int left, int top, int width, int height, HFONT font) {

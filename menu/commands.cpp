@@ -52,8 +52,8 @@ void mban_Click() {
         if (!piece) continue;
         const int32_t w = piece->Width();
         const int32_t h = piece->Height();
-        const int32_t screenW = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), TwipsPerPixelX());
-        const int32_t screenH = PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), TwipsPerPixelY());
+        const int32_t screenW = ScreenTwips(GetSystemMetrics(SM_CXSCREEN));
+        const int32_t screenH = ScreenTwips(GetSystemMetrics(SM_CYSCREEN));
         const int32_t x = ScatterCoordinate(NextRandom(), screenW, w);
         const int32_t y = ScatterCoordinate(NextRandom(), screenH, h);
         piece->Move(x, y);

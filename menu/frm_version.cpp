@@ -51,8 +51,9 @@ void Form_Load(HWND hwnd) {
 // Line1(2..4): the separator between the title block and the notice, clipped to the client area.
 void PaintLines(HWND hwnd) {
     PaintDC dc(hwnd);
-    UniquePen white(CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
-    UniquePen text(CreatePen(PS_SOLID, 2, GetSysColor(COLOR_WINDOWTEXT)));
+    // One and two pixels wide at 96 dots per inch, as wide in inches at any scale.
+    UniquePen white(CreatePen(PS_SOLID, DialogX(15), RGB(255, 255, 255)));
+    UniquePen text(CreatePen(PS_SOLID, DialogX(30), GetSysColor(COLOR_WINDOWTEXT)));
     struct Line {
         int x1, y, x2;
         HPEN pen;

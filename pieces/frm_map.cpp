@@ -55,9 +55,8 @@ struct Piece::Impl {
 namespace {
 
 RECT PixelRect(const TwipRect& r) {
-    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
-    const int32_t left = TwipsToPixels(r.left, tx), top = TwipsToPixels(r.top, ty);
-    return RECT{left, top, left + TwipsToPixels(r.width, tx), top + TwipsToPixels(r.height, ty)};
+    const int32_t left = ScreenPixels(r.left), top = ScreenPixels(r.top);
+    return RECT{left, top, left + ScreenPixels(r.width), top + ScreenPixels(r.height)};
 }
 
 TTTOOLINFOW ToolInfo(const Piece::Impl& p, UINT_PTR id) {
@@ -121,8 +120,7 @@ void OnLnameDblClick(Piece& piece) {
 void PressFrom(Piece::Impl& p, HWND from, int button, WPARAM keys, LPARAM lParam) {
     POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (from != p.hwnd) MapWindowPoints(from, p.hwnd, &pt, 1);
-    OnPress(*p.owner, button, Modifiers(keys), PixelsToTwips(pt.x, TwipsPerPixelX()),
-            PixelsToTwips(pt.y, TwipsPerPixelY()));
+    OnPress(*p.owner, button, Modifiers(keys), ScreenTwips(pt.x), ScreenTwips(pt.y));
 }
 
 bool InLname(const Piece::Impl& p, LPARAM lParam) {
@@ -156,7 +154,7 @@ void EnsureTooltip(Piece::Impl& p, const MSG* first) {
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, p.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!p.tooltip) return;
-    SendMessageW(p.tooltip, TTM_SETMAXTIPWIDTH, 0, 400);  // long capital texts wrap
+    SendMessageW(p.tooltip, TTM_SETMAXTIPWIDTH, 0, ScreenPixels(6000));  // long capital texts wrap, at any scale
     AddTool(p, LtyouTool, p.ltyou);
     AddTool(p, LnameTool, p.lname);
     SetToolText(p, LtyouTool, p.ltyouTip);
@@ -212,6 +210,10 @@ LRESULT Piece::Impl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         if (line) break;
         return 0;  // a piece lives until shutdown; Alt+F4 on one must not leave a hole in the map
+    case WM_DPICHANGED:
+        // Dragged onto a monitor of another scale, a piece keeps the map's scale: its size and shape must go on
+        // meeting its neighbours', so the suggested new size is not taken.
+        return 0;
     default:
         break;
     }
@@ -242,16 +244,15 @@ std::unique_ptr<Piece> CreatePiece() {
     piece->impl = std::make_unique<Piece::Impl>();
     Piece::Impl& p = *piece->impl;
     p.owner = piece.get();
-    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
 
     p.form.backColor = 0x00FFFFFF;
     p.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, MapClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                             TwipsToPixels(4590, tx), TwipsToPixels(2685, ty), nullptr, nullptr, instance, &p);
+                             ScreenPixels(4590), ScreenPixels(2685), nullptr, nullptr, instance, &p);
     p.form.hwnd = p.hwnd;
 
     p.picture1.backColor = 0x00000000;
-    p.picture1.hwnd = CreateWindowExW(0, PictureClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, TwipsToPixels(375, tx),
-                                      TwipsToPixels(375, ty), p.hwnd, nullptr, instance, &p);
+    p.picture1.hwnd = CreateWindowExW(0, PictureClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, ScreenPixels(375),
+                                      ScreenPixels(375), p.hwnd, nullptr, instance, &p);
     return piece;
 }
 
@@ -278,13 +279,13 @@ Target& Piece::Picture1() { return impl->picture1; }
 int32_t Piece::Left() const {
     RECT r{};
     GetWindowRect(impl->hwnd, &r);
-    return PixelsToTwips(r.left, TwipsPerPixelX());
+    return ScreenTwips(r.left);
 }
 
 int32_t Piece::Top() const {
     RECT r{};
     GetWindowRect(impl->hwnd, &r);
-    return PixelsToTwips(r.top, TwipsPerPixelY());
+    return ScreenTwips(r.top);
 }
 
 int32_t Piece::Width() const { return impl->form.Width(); }
@@ -293,12 +294,12 @@ int32_t Piece::Height() const { return impl->form.Height(); }
 int32_t Piece::ScaleWidth() const {
     RECT r{};
     GetClientRect(impl->hwnd, &r);
-    return PixelsToTwips(r.right, TwipsPerPixelX());
+    return ScreenTwips(r.right);
 }
 
 void Piece::Move(double left, double top) {
-    SetWindowPos(impl->hwnd, nullptr, TwipsToPixels(left, TwipsPerPixelX()), TwipsToPixels(top, TwipsPerPixelY()), 0,
-                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    SetWindowPos(impl->hwnd, nullptr, ScreenPixels(left), ScreenPixels(top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 void Piece::Show() { ShowWindow(impl->hwnd, SW_SHOWNA); }
@@ -358,8 +359,11 @@ void Piece::mMove() {
     if (std::none_of(Pieces.begin(), Pieces.end(), [this](const auto& p) { return p.get() == this; })) return;
     Piece* anchor = PieceAt(AnchorPiece);
     if (!anchor) return;
-    const double left = static_cast<double>(anchor->Left()) + offsetX;
-    const double top = static_cast<double>(anchor->Top()) + offsetY;
+    // The anchor's place exactly: at 7.5 twips per pixel its whole-twip Left would be up to half a twip off.
+    RECT at{};
+    GetWindowRect(anchor->hwnd(), &at);
+    const double left = at.left * 1440.0 / DisplayDpi() + offsetX;
+    const double top = at.top * 1440.0 / DisplayDpi() + offsetY;
     Move(left, top);
     bx = true;
     by = true;

@@ -40,16 +40,15 @@ RgnPictureForm* Load() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterClasses();
     auto f = std::make_unique<RgnPictureForm>();
-    const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
     f->hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, FormClass, L"frm_RGN_Picture", WS_POPUP, 0, 0,
-                              TwipsToPixels(1500, tx), TwipsToPixels(1000, ty), nullptr, nullptr, instance, nullptr);
+                              ScreenPixels(1500), ScreenPixels(1000), nullptr, nullptr, instance, nullptr);
     for (int i = 0; i < RgnPictureCount; ++i) {
         const RECT& p = Placement[i];
         PictureBox& box = f->boxes[static_cast<size_t>(i)];
         box.target.backColor = GetSysColor(COLOR_BTNFACE);
-        box.target.hwnd = CreateWindowExW(0, BoxClass, nullptr, WS_CHILD | WS_VISIBLE, TwipsToPixels(p.left, tx),
-                                          TwipsToPixels(p.top, ty), TwipsToPixels(p.right, tx),
-                                          TwipsToPixels(p.bottom, ty), f->hwnd, nullptr, instance, &box.target);
+        box.target.hwnd = CreateWindowExW(0, BoxClass, nullptr, WS_CHILD | WS_VISIBLE, ScreenPixels(p.left),
+                                          ScreenPixels(p.top), ScreenPixels(p.right), ScreenPixels(p.bottom),
+                                          f->hwnd, nullptr, instance, &box.target);
     }
     form = std::move(f);
     return form.get();

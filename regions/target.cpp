@@ -75,13 +75,13 @@ void Target::SetAutoRedraw(bool on) {
 int32_t Target::Height() const {
     RECT r{};
     GetWindowRect(hwnd, &r);
-    return PixelsToTwips(r.bottom - r.top, TwipsPerPixelY());
+    return ScreenTwips(r.bottom - r.top);
 }
 
 int32_t Target::Width() const {
     RECT r{};
     GetWindowRect(hwnd, &r);
-    return PixelsToTwips(r.right - r.left, TwipsPerPixelX());
+    return ScreenTwips(r.right - r.left);
 }
 
 namespace {
@@ -97,11 +97,11 @@ SIZE OuterPixels(HWND hwnd) {
 }  // namespace
 
 void Target::SetHeight(int32_t twips) {
-    ResizeWindow(hwnd, OuterPixels(hwnd).cx, TwipsToPixels(twips, TwipsPerPixelY()));
+    ResizeWindow(hwnd, OuterPixels(hwnd).cx, ScreenPixels(twips));
 }
 
 void Target::SetWidth(int32_t twips) {
-    ResizeWindow(hwnd, TwipsToPixels(twips, TwipsPerPixelX()), OuterPixels(hwnd).cy);
+    ResizeWindow(hwnd, ScreenPixels(twips), OuterPixels(hwnd).cy);
 }
 
 void Target::SyncImage() {
@@ -139,8 +139,7 @@ void Target::PaintPicture(HBITMAP picture, int32_t x, int32_t y, DWORD rop) {
     UniqueMemoryDc source(CreateCompatibleDC(screen.get()));
     if (!source) return;
     SelectedObject selected(source.get(), picture);
-    BitBlt(dest, TwipsToPixels(x, TwipsPerPixelX()), TwipsToPixels(y, TwipsPerPixelY()), info.bmWidth,
-           info.bmHeight, source.get(), 0, 0, rop);
+    BitBlt(dest, ScreenPixels(x), ScreenPixels(y), info.bmWidth, info.bmHeight, source.get(), 0, 0, rop);
     InvalidateRect(hwnd, nullptr, FALSE);
 }
 

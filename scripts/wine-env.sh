@@ -81,3 +81,11 @@ korven_prefix_keys_set() {
        dbg && $0 == "\"ShowCrashDialog\"=dword:00000000" { c = 1 }
        END { exit !(m && d && c) }' "$WINEPREFIX/user.reg" 2>/dev/null
 }
+
+# The prefix's display scale in dots per inch (what winecfg's "Screen resolution" writes), then the Wine server
+# ended, so that every process started after it reads the new value.
+korven_log_pixels() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 || return 1
+  wineserver -k 2>/dev/null
+  wineserver -w
+}

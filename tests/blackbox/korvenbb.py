@@ -78,6 +78,44 @@ class Session:
         out = subprocess.run(["bash", WINE_RUN, self.a.probe, "windows"], capture_output=True, text=True).stdout
         return json.loads(out)
 
+    def coverage(self):
+        """The pieces as shown (see the probe), with the pixel classes of their box as bytes under "kinds"."""
+        raw = os.path.join(self.dir, "coverage.raw")
+        out = subprocess.run(["bash", WINE_RUN, self.a.probe, "coverage", "Z:" + raw.replace("/", "\\")],
+                             capture_output=True, text=True).stdout
+        c = json.loads(out)
+        with open(raw, "rb") as f:
+            c["kinds"] = f.read()
+        return c
+
+    def controls(self, cls):
+        out = subprocess.run(["bash", WINE_RUN, self.a.probe, "controls", cls], capture_output=True, text=True).stdout
+        return json.loads(out) if out.strip() else []
+
+
+class Display:
+    """A virtual screen of its own, w × h pixels, for what runs inside the with block (DISPLAY is set)."""
+
+    def __init__(self, w, h):
+        self.size, self.before = f"{w}x{h}", os.environ.get("DISPLAY", "")
+
+    def __enter__(self):
+        out = subprocess.run(["bash", "-c", f"source {ROOT}/scripts/xvfb.sh; korven_start_xvfb {self.size} && "
+                              "echo $DISPLAY $KORVEN_XVFB_PID"], capture_output=True, text=True).stdout.split()
+        os.environ["DISPLAY"], self.pid = out[0], int(out[1])
+        return self
+
+    def __exit__(self, *exc):
+        os.kill(self.pid, 15)
+        os.environ["DISPLAY"] = self.before
+
+
+def set_log_pixels(dpi):
+    """The prefix's display scale, as winecfg's slider sets it; the Wine server is ended so that the next start
+    reads it afresh."""
+    subprocess.run(["bash", "-c", f"source {ROOT}/scripts/wine-env.sh; korven_log_pixels {int(dpi)}"],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
 
 def settle(seconds=0.6):
     time.sleep(seconds)

@@ -3,14 +3,22 @@
 //   probe pieces            every frmMap window: place, visibility, styles, region vs. its record, a point inside
 //   probe windows           every visible top-level window: class, title, place
 //   probe wait N SECONDS    waits until N frmMap windows are visible; exit 1 on time-out
+//   probe coverage FILE     the pieces as shown, pixel by pixel over the map's box: overlaps, cracks, the outline's
+//                           width, the dpi; FILE gets one byte a pixel (0 none, 1 fill, 2 outline, 3 two pieces)
+//   probe controls CLASS    the children of the visible window of that class: class, text, place
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "core/win_owners.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
 
@@ -219,6 +227,141 @@ int Wait(int n, int seconds) {
     return 1;
 }
 
+// The pixels of a window's region on the screen, offset by the window's place.
+std::vector<RECT> ScreenRegion(HWND h) {
+    RECT wr;
+    GetWindowRect(h, &wr);
+    std::vector<RECT> out = WindowRegion(h).rects;
+    for (RECT& r : out) OffsetRect(&r, wr.left, wr.top);
+    return out;
+}
+
+int Coverage(const char* file) {
+    struct Shown {
+        std::string name;
+        RECT rect;
+        std::vector<RECT> fill, line;
+    };
+    EnsureRegionStore();
+    std::vector<Shown> shown;
+    RECT box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (HWND h : TopLevel(L"frmMap")) {
+        Shown s{Utf8(TextOf(h)), {}, ScreenRegion(h), {}};
+        GetWindowRect(h, &s.rect);
+        if (HWND c = GetWindow(h, GW_CHILD)) s.line = ScreenRegion(c);
+        for (const RECT& r : s.fill) UnionRect(&box, &box, &r);
+        shown.push_back(std::move(s));
+    }
+    if (shown.empty() || IsRectEmpty(&box)) return 1;
+    InflateRect(&box, 1, 1);
+    const int w = box.right - box.left, h = box.bottom - box.top;
+    std::vector<int> owner(static_cast<size_t>(w) * h, -1);
+    std::vector<unsigned char> kind(owner.size(), 0);
+    auto each = [&](const std::vector<RECT>& rects, auto&& f) {
+        for (const RECT& r : rects)
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) f(static_cast<size_t>(y - box.top) * w + (x - box.left));
+    };
+    long overlaps = 0;
+    for (size_t i = 0; i < shown.size(); ++i)
+        each(shown[i].fill, [&](size_t at) {
+            if (kind[at] == 3) return;
+            if (kind[at] != 0) { kind[at] = 3; ++overlaps; return; }
+            kind[at] = 1;
+            owner[at] = static_cast<int>(i);
+        });
+    for (size_t i = 0; i < shown.size(); ++i)  // a child shows only inside its parent's region
+        each(shown[i].line, [&](size_t at) { if (owner[at] == static_cast<int>(i) && kind[at] == 1) kind[at] = 2; });
+    // Pieces that meet, and along how many pixel sides: a pixel of one beside a pixel of the other.
+    std::map<std::string, int> meet;
+    for (size_t at = 0; at + w < owner.size(); ++at)
+        for (const size_t next : {at + 1, at + w})
+            if (owner[at] >= 0 && owner[next] >= 0 && owner[at] != owner[next])
+                ++meet[Json(shown[static_cast<size_t>(std::min(owner[at], owner[next]))].name + "|" +
+                            shown[static_cast<size_t>(std::max(owner[at], owner[next]))].name)];
+    std::string pairs;
+    for (const auto& [m, n] : meet) pairs += (pairs.empty() ? "" : ",") + m + ":" + std::to_string(n);
+    // An empty pixel between two different pieces, across or down.
+    long cracks = 0;
+    for (int y = 1; y + 1 < h; ++y)
+        for (int x = 1; x + 1 < w; ++x) {
+            const size_t at = static_cast<size_t>(y) * w + x;
+            if (kind[at] != 0) continue;
+            const int l = owner[at - 1], r = owner[at + 1], u = owner[at - w], d = owner[at + w];
+            if ((l >= 0 && r >= 0 && l != r) || (u >= 0 && d >= 0 && u != d)) ++cracks;
+        }
+    // The outline as a line of `width` pixels on the inside of its fill: exactly the fill pixels within
+    // `width` steps across or down of a pixel outside it.
+    WindowDc screen(nullptr);
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    const int width = std::max(1, static_cast<int>(std::lround(dpi / 96.0)));
+    std::string wrong, places;
+    for (const Shown& piece : shown) {
+        RECT pb{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (const RECT& r : piece.fill) UnionRect(&pb, &pb, &r);
+        InflateRect(&pb, 1, 1);
+        const int pw = pb.right - pb.left, ph = pb.bottom - pb.top;
+        std::vector<int> dist(static_cast<size_t>(pw) * ph, 0);
+        std::vector<unsigned char> inLine(dist.size(), 0);
+        auto local = [&](const std::vector<RECT>& rects, auto&& f) {
+            for (const RECT& r : rects)
+                for (int y = std::max(r.top, pb.top); y < std::min(r.bottom, pb.bottom); ++y)
+                    for (int x = std::max(r.left, pb.left); x < std::min(r.right, pb.right); ++x)
+                        f(static_cast<size_t>(y - pb.top) * pw + (x - pb.left));
+        };
+        local(piece.fill, [&](size_t at) { dist[at] = INT_MAX / 2; });
+        local(piece.line, [&](size_t at) { inLine[at] = 1; });
+        for (int pass = 0; pass < 2; ++pass)
+            for (int k = 0; k < pw * ph; ++k) {
+                const int y = pass ? ph - 1 - k / pw : k / pw, x = pass ? pw - 1 - k % pw : k % pw;
+                int& v = dist[static_cast<size_t>(y) * pw + x];
+                if (!v) continue;
+                for (const POINT step : {POINT{-1, 0}, POINT{1, 0}, POINT{0, -1}, POINT{0, 1}}) {
+                    const int nx = x + step.x, ny = y + step.y;
+                    const int nv = nx < 0 || ny < 0 || nx >= pw || ny >= ph ? 0 : dist[static_cast<size_t>(ny) * pw + nx];
+                    v = std::min(v, nv + 1);
+                }
+            }
+        long bad = 0;
+        local(piece.fill, [&](size_t at) { bad += (dist[at] <= width) != (inLine[at] != 0); });
+        if (bad) wrong += (wrong.empty() ? "" : ",") + Json(piece.name) + ":" + std::to_string(bad);
+        // The pixel farthest from the sea and the line: a place to point at.
+        const size_t in = static_cast<size_t>(std::max_element(dist.begin(), dist.end()) - dist.begin());
+        places += (places.empty() ? "" : ",") + Json(piece.name) + ":{\"rect\":" + RectJson(piece.rect) +
+                  ",\"inner\":[" + std::to_string(pb.left + static_cast<long>(in % pw)) + "," +
+                  std::to_string(pb.top + static_cast<long>(in / pw)) + "]}";
+    }
+    if (FILE* f = std::fopen(file, "wb")) {
+        std::fwrite(kind.data(), 1, kind.size(), f);
+        std::fclose(f);
+    }
+    std::printf("{\"dpi\":%d,\"width\":%d,\"box\":%s,\"overlaps\":%ld,\"cracks\":%ld,\"outline_wrong\":{%s},"
+                "\"meet\":{%s},\"pieces\":{%s}}\n", dpi, width, RectJson(box).c_str(), overlaps, cracks, wrong.c_str(),
+                pairs.c_str(), places.c_str());
+    return 0;
+}
+
+int Controls(const char* cls) {
+    const std::wstring wcls(cls, cls + std::strlen(cls));
+    HWND top = nullptr;
+    for (HWND h : TopLevel(wcls.c_str()))
+        if (IsWindowVisible(h)) top = h;
+    if (!top) return 1;
+    std::printf("[");
+    RECT client;  // what of a control lies beyond the dialog's client area does not show
+    GetClientRect(top, &client);
+    MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        RECT wr;
+        GetWindowRect(c, &wr);
+        IntersectRect(&wr, &wr, &client);
+        std::printf("%s{\"class\":%s,\"text\":%s,\"rect\":%s}", c == GetWindow(top, GW_CHILD) ? "" : ",",
+                    Json(Utf8(ClassOf(c))).c_str(), Json(Utf8(TextOf(c))).c_str(), RectJson(wr).c_str());
+    }
+    std::printf("]\n");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -227,7 +370,9 @@ int main(int argc, char** argv) {
     if (cmd == "pieces") rc = Pieces();
     else if (cmd == "windows") rc = Windows();
     else if (cmd == "wait" && argc == 4) rc = Wait(std::atoi(argv[2]), std::atoi(argv[3]));
-    else std::fprintf(stderr, "usage: probe pieces | windows | wait N SECONDS\n");
+    else if (cmd == "coverage" && argc == 3) rc = Coverage(argv[2]);
+    else if (cmd == "controls" && argc == 3) rc = Controls(argv[2]);
+    else std::fprintf(stderr, "usage: probe pieces | windows | wait N SECONDS | coverage FILE | controls CLASS\n");
     std::fflush(stdout);
     return rc;
 }
