@@ -216,6 +216,7 @@ MapResult BuildMap(const std::string& geodataDir) {
     // narrow for a 5 × 5 dot near the office (a thin island, a spit), the few sea pixels under the dot
     // become coast instead of the dot wandering off.
     std::vector<std::pair<int, int>> dots(korven::PrefCount);
+    std::vector<std::vector<std::pair<int, int>>> madeLand(korven::PrefCount);  // sea made land under a dot
     for (int p = 0; p < korven::PrefCount; ++p) {
         PieceOutput& pc = m.pieces[static_cast<size_t>(p)];
         const Box& b = boxes[static_cast<size_t>(p)];
@@ -254,7 +255,15 @@ MapResult BuildMap(const std::string& geodataDir) {
                 best = coast;
                 for (int k = 0; k < kDot * kDot; ++k) {
                     const int x = cx + coast->first - 2 + k % kDot, y = cy + coast->second - 2 + k / kDot;
-                    if (m.img.Get(x, y) < 0) m.img.Set(x, y, static_cast<int8_t>(p)), ++pc.dotCoast;
+                    if (m.img.Get(x, y) >= 0) continue;
+                    m.img.Set(x, y, static_cast<int8_t>(p)), ++pc.dotCoast;
+                    // Beside another piece, a whole pixel of sea could reach into that piece's land at a finer scale.
+                    bool beside = false;
+                    for (int k2 = 0; k2 < 9; ++k2) {
+                        const int8_t q = m.img.Get(x - 1 + k2 % 3, y - 1 + k2 / 3);
+                        beside = beside || (q >= 0 && q != p);
+                    }
+                    if (!beside) madeLand[static_cast<size_t>(p)].push_back({x, y});
                 }
             }
         }
@@ -300,6 +309,13 @@ MapResult BuildMap(const std::string& geodataDir) {
                 fill[static_cast<size_t>(y * cw + x)] = m.img.Get(pc.originX + x, pc.originY + y) == p;
         const std::vector<uint8_t> outline = OutlineOf(fill, cw, ch);
         pc.polygons = Quantised(prefs[static_cast<size_t>(p)], f, pc.originX, pc.originY, pc.vertices);
+        // The coast made under the dot goes with the polygons as whole pixels, or the dot would hang over the
+        // sea at other scales.
+        for (const auto& [x, y] : madeLand[static_cast<size_t>(p)]) {
+            const int x0 = (x - pc.originX) * 16, y0 = (y - pc.originY) * 16;
+            pc.polygons.push_back({{{x0, y0}, {x0 + 16, y0}, {x0 + 16, y0 + 16}, {x0, y0 + 16}}});
+            pc.vertices += 4;
+        }
         pc.fillPixels = Count(fill);
         pc.outlinePixels = Count(outline);
         if (!korven::RecordFromMask(fill.data(), cw, ch, pc.fill))
