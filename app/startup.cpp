@@ -56,8 +56,8 @@ std::optional<RectL> StoredPlace(const StoredLayout& stored, int n, int32_t anch
     if (Fails(p.error, {L"X", L"Y"})) return std::nullopt;
     TwipSize size{};
     if (!RecordSizeTable(PieceIndexOf(n), size)) return std::nullopt;
-    const int32_t left = ScreenPixels(static_cast<double>(anchorX) + p.offsetX);
-    const int32_t top = ScreenPixels(static_cast<double>(anchorY) + p.offsetY);
+    const int32_t left = PiecePixel(anchorX, p.offsetX);
+    const int32_t top = PiecePixel(anchorY, p.offsetY);
     return RectL{left, top, left + ScreenPixels(size.width), top + ScreenPixels(size.height)};
 }
 
@@ -95,11 +95,10 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
         ApplyRegion(FillRecordOf(k), piece->Form(), false);
         ApplyRegion(OutlineRecordOf(k), piece->Picture1(), false);
     } else {
-        // Sampled where the window will stand; a place that does not read is reported below, at its turn.
+        // Sampled for the piece's offset from the anchor's whole pixel (PiecePixel); a place that does not read
+        // is reported below, at its turn.
         const bool reads = !Fails(stored.error, {L"X", L"Y"});
-        const int32_t left = reads ? CheckedAdd32(anchorX, stored.offsetX).value_or(anchorX) : anchorX;
-        const int32_t top = reads ? CheckedAdd32(anchorY, stored.offsetY).value_or(anchorY) : anchorY;
-        const ScaledShape shape = ShapeAt(k, DisplayDpi(), left, top);
+        const ScaledShape shape = ShapeAt(k, DisplayDpi(), reads ? stored.offsetX : 0, reads ? stored.offsetY : 0);
         ApplyRects(shape.fill, shape.width, shape.height, piece->Form());
         ApplyRects(shape.outline, shape.width, shape.height, piece->Picture1());
     }
@@ -112,7 +111,7 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
     if (!CheckedPosition(anchorX, stored.offsetX, name, L"X", left) ||
         !CheckedPosition(anchorY, stored.offsetY, name, L"Y", top))
         return false;
-    piece->Move(left, top);
+    piece->MovePixels(PiecePixel(anchorX, stored.offsetX), PiecePixel(anchorY, stored.offsetY));
 
     piece->SetLnameTip(name);
     SetWindowTextW(piece->hwnd(), name.c_str());

@@ -1,5 +1,8 @@
 #include "core/app_state.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "core/layout.h"
 #include "core/win_owners.h"
 
@@ -62,5 +65,13 @@ int TwipsPerPixelY() { return TwipsPerPixelFromDpi(DisplayDpi()); }
 
 int32_t ScreenPixels(double twips) { return TwipsToPixelsAt(twips, DisplayDpi()); }
 int32_t ScreenTwips(int64_t pixels) { return PixelsToTwipsAt(pixels, DisplayDpi()); }
+
+int32_t OffsetPixels(int32_t offsetTwips) { return ScreenPixels(offsetTwips); }
+
+int32_t PiecePixel(int32_t anchorTwips, int32_t offsetTwips) {
+    if (DisplayDpi() == 96) return ScreenPixels(static_cast<double>(anchorTwips) + offsetTwips);
+    const int64_t sum = static_cast<int64_t>(ScreenPixels(anchorTwips)) + OffsetPixels(offsetTwips);
+    return static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+}
 
 }  // namespace korven

@@ -55,4 +55,12 @@ int TwipsPerPixelY();
 int32_t ScreenPixels(double twips);
 int32_t ScreenTwips(int64_t pixels);
 
+// A piece's left (top) in screen pixels, for the anchor's place and the piece's offset in twips. Away from
+// 96 dpi the two are rounded apart, so a piece stands at one whole-pixel offset from the anchor wherever the
+// anchor is dragged, and the shape cut for that offset (ShapeAt with the offset alone) fits its neighbours
+// after a gather too. At 96 the sum is rounded, as it always was.
+int32_t PiecePixel(int32_t anchorTwips, int32_t offsetTwips);
+// The offset's part of that: whole pixels from the anchor.
+int32_t OffsetPixels(int32_t offsetTwips);
+
 }  // namespace korven

@@ -297,9 +297,10 @@ int32_t Piece::ScaleWidth() const {
     return ScreenTwips(r.right);
 }
 
-void Piece::Move(double left, double top) {
-    SetWindowPos(impl->hwnd, nullptr, ScreenPixels(left), ScreenPixels(top), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+void Piece::Move(double left, double top) { MovePixels(ScreenPixels(left), ScreenPixels(top)); }
+
+void Piece::MovePixels(int32_t left, int32_t top) {
+    SetWindowPos(impl->hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 void Piece::Show() { ShowWindow(impl->hwnd, SW_SHOWNA); }
@@ -359,12 +360,14 @@ void Piece::mMove() {
     if (std::none_of(Pieces.begin(), Pieces.end(), [this](const auto& p) { return p.get() == this; })) return;
     Piece* anchor = PieceAt(AnchorPiece);
     if (!anchor) return;
-    // The anchor's place exactly: at 7.5 twips per pixel its whole-twip Left would be up to half a twip off.
+    // The anchor's whole pixel plus the offset's, as start-up placed it: at 96 dpi the same as rounding the sum
+    // of Left and the offset, and elsewhere the place the piece's shape was cut for.
     RECT at{};
     GetWindowRect(anchor->hwnd(), &at);
-    const double left = at.left * 1440.0 / DisplayDpi() + offsetX;
-    const double top = at.top * 1440.0 / DisplayDpi() + offsetY;
-    Move(left, top);
+    const auto from = [](int32_t anchor, int32_t offset) {
+        return static_cast<int32_t>(std::clamp<int64_t>(int64_t{anchor} + OffsetPixels(offset), INT32_MIN, INT32_MAX));
+    };
+    MovePixels(from(at.left, offsetX), from(at.top, offsetY));
     bx = true;
     by = true;
 }

@@ -38,6 +38,7 @@ public:
     int32_t Height() const;
     int32_t ScaleWidth() const;  // inner width
     void Move(double left, double top);  // keeps the size
+    void MovePixels(int32_t left, int32_t top);
     void Show();
 
     COLORREF BackColor() const;

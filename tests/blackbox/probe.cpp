@@ -276,9 +276,12 @@ int Coverage(const char* file) {
     std::map<std::string, int> meet;
     for (size_t at = 0; at + w < owner.size(); ++at)
         for (const size_t next : {at + 1, at + w})
-            if (owner[at] >= 0 && owner[next] >= 0 && owner[at] != owner[next])
-                ++meet[Json(shown[static_cast<size_t>(std::min(owner[at], owner[next]))].name + "|" +
-                            shown[static_cast<size_t>(std::max(owner[at], owner[next]))].name)];
+            if (owner[at] >= 0 && owner[next] >= 0 && owner[at] != owner[next]) {
+                // By name, not by the windows' order, which changes with activation.
+                const std::string& a = shown[static_cast<size_t>(owner[at])].name;
+                const std::string& b = shown[static_cast<size_t>(owner[next])].name;
+                ++meet[Json(std::min(a, b) + "|" + std::max(a, b))];
+            }
     std::string pairs;
     for (const auto& [m, n] : meet) pairs += (pairs.empty() ? "" : ",") + m + ":" + std::to_string(n);
     // An empty pixel between two different pieces, across or down.

@@ -5,8 +5,8 @@ import os
 import signal
 import sys
 
-from korvenbb import (Display, Session, Shot, check, check_pieces_shown, main, read_ini, set_log_pixels, settle,
-                      xdo)
+from korvenbb import (Display, Session, Shot, check, check_pieces_shown, drag, main, read_ini, set_log_pixels,
+                      settle, xdo)
 from test_menu import choose, visible
 
 SCALES = [96, 120, 144, 192]  # 96 first: the others are measured against it
@@ -105,14 +105,25 @@ def one_scale(a, s, dpi, measures):
         choose(x, y, "Down", "Return")  # 位置情報取得
         settle(1)
         captured = s.ini_bytes()
+    # The anchor dragged an odd number of pixels, then gathered: the pieces fit as they did at start-up.
+    tx, ty = c["pieces"]["東京"]["inner"]
+    drag(tx, ty, tx + 3, ty + 1)
+    choose(tx + 3, ty + 1, "Down", "Down", "Down", "Return")  # 集合!
+    settle(3)
+    g = s.coverage()
+    was, now = c["pieces"]["東京"]["rect"], g["pieces"]["東京"]["rect"]
+    check(now[:2] == [was[0] + 3, was[1] + 1], f"{dpi} dpi: the anchor was dragged from {was} to {now}")
+    check(g["overlaps"] == 0 and g["cracks"] <= measures[96, "cracks"] * dpi / 96,
+          f"{dpi} dpi, gathered after a drag: {g['overlaps']} overlapping pixels, {g['cracks']} cracks")
+    x, y = g["pieces"]["岐阜"]["inner"]
     choose(x, y, "Down", "Down", "Return")  # 解散!
     settle(3)
     after = {p["title"]: p["rect"] for p in s.pieces()["pieces"]}
     off = [n for n, r in after.items() if n != "東京" and (r[0] < 0 or r[1] < 0 or r[2] > sw or r[3] > sh)]
-    moved = [n for n in after if after[n] != c["pieces"][n]["rect"]]
+    moved = [n for n in after if after[n] != g["pieces"][n]["rect"]]
     check(len(moved) >= 40, f"{dpi} dpi: only {len(moved)} pieces moved in a scatter")
     check(not off, f"{dpi} dpi: scattered off the screen: {off}")
-    check(after.get("東京") == c["pieces"]["東京"]["rect"], f"{dpi} dpi: scatter moved the anchor")
+    check(after.get("東京") == g["pieces"]["東京"]["rect"], f"{dpi} dpi: scatter moved the anchor")
     return captured
 
 
