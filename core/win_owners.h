@@ -70,6 +70,14 @@ private:
     HGDIOBJ old_;
 };
 
+// Kernel objects: files, mutexes. INVALID_HANDLE_VALUE, as CreateFileW fails, is kept as no handle.
+struct KernelHandleDeleter {
+    void operator()(HANDLE h) const {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+using UniqueKernelHandle = std::unique_ptr<void, KernelHandleDeleter>;
+
 // Global memory (GlobalAlloc/GlobalFree), and a lock on it for one scope.
 struct GlobalDeleter {
     void operator()(HGLOBAL block) const { GlobalFree(block); }

@@ -1,10 +1,13 @@
 """The paths a person takes in the middle of things: a command while the map is still being built, a fatal
-message, a settings file saved as UTF-8, a layout left on a monitor that is gone. Each starts from a KORVEN.ini
-whose values would show a loss, and compares the file byte for byte afterwards."""
+message, a settings file saved as UTF-8, a layout left on a monitor that is gone, a write the power could cut.
+Each starts from a KORVEN.ini whose values would show a loss, and compares the file byte for byte afterwards."""
+import os
+import re
 import subprocess
 import time
 
-from korvenbb import WINE_RUN, Session, check, main, read_ini, settle, xdo
+from korvenbb import ROOT, WINE_RUN, Session, check, drag, main, read_ini, settle, xdo
+from test_menu import choose
 
 
 def with_colours(ini):
@@ -201,6 +204,42 @@ def test_a_layout_off_every_monitor_brings_the_whole_map_into_view(a):
         s.kill()
 
 
+QUIET = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)  # Wine's output never into a pipe
+
+
+def test_every_replacement_is_flushed_to_the_disk_before_the_rename(a):
+    """The program does the fsync, the Wine server (started here, traced) the rename: their times compared."""
+    s = Session(a, "flush")
+    env = f"source {ROOT}/scripts/wine-env.sh; korven_wine_prefix || exit 1; exec strace -f -ttt -o {s.dir}/"
+    try:
+        s.kill()
+        subprocess.Popen(["bash", "-c", env + "server.trace -e trace=%file wineserver -f -p"], **QUIET)
+        settle(2.0)
+        s.proc = subprocess.Popen(["bash", "-c", env + f"program.trace -y -e trace=fsync wine {s.exe} capture"], **QUIET)
+        subprocess.run(["bash", WINE_RUN, a.probe, "wait", "47", "120"])
+        x, y = {p.get("name"): p for p in s.pieces()["pieces"]}["北海道"]["inner"]
+        drag(x, y, x - 10, y)
+        marks = [time.time()]
+        for keys in (["Down", "Return"], ["Up", "Return"]):  # 位置情報取得, then 終了
+            choose(x - 10, y, *keys)
+            settle(2.0)
+            marks.append(time.time())
+        check(s.wait_exit(60) is not None, "the program did not end after 終了")
+        subprocess.run(["bash", "-c", env.split("exec")[0] + "wineserver -k"])
+        temp = r"/(KORVEN\.ini\.~\d+)"
+        synced = {m[2]: float(m[1]) for m in re.finditer(r"([\d.]+) fsync\(\d+<[^>]*" + temp + r">\) = 0",
+                                                         open(f"{s.dir}/program.trace").read())}
+        renames = [(float(m[1]), m[2]) for m in re.finditer(r"([\d.]+) rename\w*\(.*?\"[^\"]*" + temp +
+                                                            r"\", \"[^\"]*/KORVEN\.ini\"\) = 0", open(f"{s.dir}/server.trace").read())]
+        for phase, t0, t1 in zip(("位置情報取得", "終了"), marks, marks[1:]):
+            these = [(t, n) for t, n in renames if t0 <= t < t1]
+            late = [n for t, n in these if not synced.get(n, t) < t]
+            print(f"{phase}: {len(these)} replacements, {len(these) - len(late)} flushed first")
+            check(these and not late, f"{phase}: a replacement not seen, or not flushed before its rename")
+    finally:
+        s.kill()
+
+
 if __name__ == "__main__":
     import os
     only = os.environ.get("KORVEN_BB_ONLY")
@@ -208,5 +247,6 @@ if __name__ == "__main__":
              test_capture_while_capture_mode_start_up_is_building_keeps_the_rest,
              test_a_fatal_message_holds_the_program_and_ends_it_without_writing,
              test_a_settings_file_saved_as_utf8_is_read_and_kept_as_utf8,
-             test_a_layout_off_every_monitor_brings_the_whole_map_into_view]
+             test_a_layout_off_every_monitor_brings_the_whole_map_into_view,
+             test_every_replacement_is_flushed_to_the_disk_before_the_rename]
     main([t for t in tests if not only or only in t.__name__])
