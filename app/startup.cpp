@@ -129,6 +129,7 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
 void RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     AppInstance = instance;
     PieceMenuHandler = PopupPieceMenu;
+    SessionEndHandler = EndSession;
 
     // 1. Any argument at all switches on capture mode.
     CaptureEnabled = commandLine != nullptr && commandLine[0] != L'\0';

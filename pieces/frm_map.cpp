@@ -32,6 +32,7 @@ constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 
 std::vector<std::unique_ptr<Piece>> Pieces;
 void (*PieceMenuHandler)(HWND piece) = nullptr;
+void (*SessionEndHandler)() = nullptr;
 
 Piece* PieceAt(int pieceNumber) {
     if (pieceNumber < 1 || pieceNumber > static_cast<int>(Pieces.size())) return nullptr;
@@ -212,6 +213,11 @@ LRESULT Piece::Impl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         if (line) break;
         return 0;  // a piece lives until shutdown; Alt+F4 on one must not leave a hole in the map
+    case WM_QUERYENDSESSION:
+        return TRUE;  // another program may still cancel the end: nothing is torn down yet
+    case WM_ENDSESSION:
+        if (!line && wParam && SessionEndHandler) SessionEndHandler();
+        return 0;
     default:
         break;
     }

@@ -1,12 +1,14 @@
 """The paths a person takes in the middle of things: a command while the map is still being built, a fatal
-message, a settings file saved as UTF-8, a layout left on a monitor that is gone, a write the power could cut.
-Each starts from a KORVEN.ini whose values would show a loss, and compares the file byte for byte afterwards."""
+message, a settings file saved as UTF-8, a layout left on a monitor that is gone, the end of the session, a
+second start, a write the power could cut. Each starts from a KORVEN.ini whose values would show a loss, and
+compares the file byte for byte afterwards."""
+import json
 import os
 import re
 import subprocess
 import time
 
-from korvenbb import ROOT, WINE_RUN, Session, check, drag, main, read_ini, settle, xdo
+from korvenbb import ROOT, WINE_RUN, Session, Shot, check, drag, main, read_ini, settle, xdo
 from test_menu import choose
 
 
@@ -207,6 +209,45 @@ def test_a_layout_off_every_monitor_brings_the_whole_map_into_view(a):
 QUIET = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)  # Wine's output never into a pipe
 
 
+def moved_and_coloured(a, s):
+    """Moves 東京 by (5, 3) pixels, gives 岐阜 the colour dialog's red; 岐阜's place and the C exit must write."""
+    ps = {p.get("name"): p for p in s.pieces()["pieces"]}
+    tx, ty = ps["東京"]["inner"]
+    drag(tx, ty, tx + 5, ty + 3)
+    x, y = ps["岐阜"]["inner"]
+    xdo("mousemove", x, y, "sleep", 0.3, "click", "--repeat", 2, "--delay", 80, 1, "sleep", 1.5)
+    for box in visible(s, "#32770"):  # the basic colours' red, then OK
+        xdo("mousemove", box["rect"][0] + 19, box["rect"][1] + 76, "click", 1, "sleep", 0.3, "key", "Return")
+    xdo("mousemove", 1023, 767)
+    settle(0.8)
+    r, g, b = Shot(os.path.join(a.out, "session-colour.png")).at(x, y)
+    check((r, g, b) != (255, 255, 255), "the colour dialog gave 岐阜 no colour")
+    return (x, y), "%X" % (b << 16 | g << 8 | r)
+
+
+def test_session_end_keeps_what_exit_keeps_and_a_cancelled_end_keeps_the_map(a):
+    shipped = Session(a, "interrupted-source").ini_bytes()
+    for ending in "01":
+        s = Session(a, f"session-end-{ending}")
+        try:
+            s.start()
+            _, colour = moved_and_coloured(a, s)
+            out = subprocess.run(["bash", WINE_RUN, a.probe, "endsession", ending], capture_output=True, text=True)
+            answer = json.loads(out.stdout)
+            print(f"session end {ending}: {answer}")
+            check(answer["yes"] == answer["windows"] > 47, f"not every window let the session end: {answer}")
+            check((s.wait_exit(10) is None) == (ending == "0"), f"session end {ending}: the program did not end or did")
+            saved, old = read_ini(s.ini_bytes()), read_ini(shipped)
+            if ending == "0":
+                check(len(s.pieces()["pieces"]) == 47 and s.ini_bytes() == shipped, "a cancelled end changed something")
+                continue
+            check(answer["ms"] < 2000, f"the session end took {answer['ms']} ms")
+            check([int(saved["東京"][k]) - int(old["東京"][k]) for k in "XY"] == [75, 45], "東京's new place lost")
+            check(saved["岐阜"].get("C") == colour, f"岐阜 C = {saved['岐阜'].get('C')}, shown {colour}")
+        finally:
+            s.kill()
+
+
 def test_every_replacement_is_flushed_to_the_disk_before_the_rename(a):
     """The program does the fsync, the Wine server (started here, traced) the rename: their times compared."""
     s = Session(a, "flush")
@@ -248,5 +289,6 @@ if __name__ == "__main__":
              test_a_fatal_message_holds_the_program_and_ends_it_without_writing,
              test_a_settings_file_saved_as_utf8_is_read_and_kept_as_utf8,
              test_a_layout_off_every_monitor_brings_the_whole_map_into_view,
+             test_session_end_keeps_what_exit_keeps_and_a_cancelled_end_keeps_the_map,
              test_every_replacement_is_flushed_to_the_disk_before_the_rename]
     main([t for t in tests if not only or only in t.__name__])
