@@ -4,7 +4,7 @@
 #include "app/startup.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    korven::RunStartup(instance, commandLine);
+    if (!korven::RunStartup(instance, commandLine)) return 0;
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

@@ -248,6 +248,27 @@ def test_session_end_keeps_what_exit_keeps_and_a_cancelled_end_keeps_the_map(a):
             s.kill()
 
 
+def test_a_second_start_shows_the_running_map_and_another_folder_runs_beside_it(a):
+    s = Session(a, "second-first")
+    shipped = s.ini_bytes()  # the other copy's map 500 pixels to the right, clear of the first one's 岐阜
+    other = Session(a, "second-other", replace_value(shipped, "東京", "X", str(int(read_ini(shipped)["東京"]["X"]) + 7500)))
+    try:
+        s.start()
+        gifu, colour = moved_and_coloured(a, s)
+        for argv in ([], ["capture"]):
+            t0 = time.monotonic()
+            rc = subprocess.run(["bash", WINE_RUN, s.exe, *argv], cwd=s.dir, timeout=30, **QUIET).returncode
+            print(f"a second start {argv} ended after {time.monotonic() - t0:.1f} s with {rc}")
+            check(time.monotonic() - t0 < 5 and len(s.pieces()["pieces"]) == 47, f"a second start {argv} ran")
+        other.start()
+        check(len(other.pieces()["pieces"]) == 94, "a copy in another folder does not run beside the first")
+        choose(*gifu, "Up", "Return")  # 終了
+        check(s.wait_exit(20) is not None, "the first copy did not end after 終了")
+        check(read_ini(s.ini_bytes())["岐阜"].get("C") == colour, "the first copy's colour did not survive")
+    finally:
+        s.kill()
+
+
 def test_every_replacement_is_flushed_to_the_disk_before_the_rename(a):
     """The program does the fsync, the Wine server (started here, traced) the rename: their times compared."""
     s = Session(a, "flush")
@@ -290,5 +311,6 @@ if __name__ == "__main__":
              test_a_settings_file_saved_as_utf8_is_read_and_kept_as_utf8,
              test_a_layout_off_every_monitor_brings_the_whole_map_into_view,
              test_session_end_keeps_what_exit_keeps_and_a_cancelled_end_keeps_the_map,
+             test_a_second_start_shows_the_running_map_and_another_folder_runs_beside_it,
              test_every_replacement_is_flushed_to_the_disk_before_the_rename]
     main([t for t in tests if not only or only in t.__name__])
