@@ -49,10 +49,11 @@ SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle) {
 }
 
 void ShowModalDialog(HWND dialog, int focusId) {
+    const HWND opener = GetActiveWindow();
     ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, focusId));
-    RunModal(dialog);
+    RunModal(dialog, opener);
 }
 
 LRESULT LabelOnDialogFace(WPARAM dc) {

@@ -78,6 +78,11 @@ struct KernelHandleDeleter {
 };
 using UniqueKernelHandle = std::unique_ptr<void, KernelHandleDeleter>;
 
+struct HookDeleter {
+    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
+};
+using UniqueHook = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookDeleter>;
+
 // Global memory (GlobalAlloc/GlobalFree), and a lock on it for one scope.
 struct GlobalDeleter {
     void operator()(HGLOBAL block) const { GlobalFree(block); }

@@ -182,6 +182,30 @@ TEST_F(Dialogs, CapitalDialogLayoutAndPlaceOnThePiece) {
     EXPECT_TRUE(IsWindowEnabled(P(1).hwnd()));
 }
 
+TEST_F(Dialogs, ClosingADialogEnablesThePiecesFirstAndLeavesTheOpenerActive) {
+    for (const bool capital : {false, true}) {
+        for (const bool closeBox : {false, true}) {
+            SetForegroundWindow(P(Kanagawa).hwnd());
+            bool enabledAtDestroy = false;
+            SentMessageWatch watch([&](const CWPSTRUCT& m) {
+                if (m.message == WM_DESTROY && m.hwnd == (capital ? CapitalDialogWindow() : VersionDialogWindow()))
+                    enabledAtDestroy = IsWindowEnabled(P(Kanagawa).hwnd());
+            });
+            Later(150, [&] {
+                HWND d = capital ? CapitalDialogWindow() : VersionDialogWindow();
+                if (closeBox) SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+                else if (capital) Click(d, L"OK");
+                else PressKey(GetFocus(), VK_RETURN);
+            });
+            Later(4000, [] { UnloadVersionDialog(); UnloadCapitalDialog(); });
+            capital ? OpenCapitalDialog(P(Kanagawa)) : mver_Click();
+            CancelLater();
+            EXPECT_TRUE(enabledAtDestroy) << capital << closeBox;
+            EXPECT_EQ(GetActiveWindow(), P(Kanagawa).hwnd()) << capital << closeBox;
+        }
+    }
+}
+
 TEST_F(Dialogs, CapitalOkStoresAnEmptyTextAndReopensEmpty) {
     WithCapitalDialog([](HWND d) { Click(d, L"OK"); });
     EXPECT_EQ(CapitalDialogWindow(), nullptr);
