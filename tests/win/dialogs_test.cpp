@@ -182,6 +182,22 @@ TEST_F(Dialogs, CapitalDialogLayoutAndPlaceOnThePiece) {
     EXPECT_TRUE(IsWindowEnabled(P(1).hwnd()));
 }
 
+TEST_F(Dialogs, CapitalDialogNearAScreenCornerLiesWhollyOnTheWorkArea) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    for (POINT at : {POINT{work.right - 20, work.bottom - 10}, POINT{work.left - 40, work.top - 30},
+                     POINT{work.right - 20, work.top - 30}, POINT{work.left - 40, work.bottom - 10}}) {
+        P(Kanagawa).Move(at.x * TwipsPerPixelX(), at.y * TwipsPerPixelY());
+        RECT r{};
+        WithCapitalDialog([&](HWND d) {
+            r = ScreenRect(d);
+            Click(d, L"ｷｬﾝｾﾙ");
+        });
+        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+            << at.x << "," << at.y;
+    }
+}
+
 TEST_F(Dialogs, ClosingADialogEnablesThePiecesFirstAndLeavesTheOpenerActive) {
     for (const bool capital : {false, true}) {
         for (const bool closeBox : {false, true}) {
