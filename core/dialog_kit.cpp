@@ -38,6 +38,7 @@ HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD sty
     HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, DialogX(left), DialogY(top),
                                  DialogX(width), DialogY(height), parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
+    WindowMade(child, L"ダイアログの項目", false);
     if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }

@@ -120,6 +120,16 @@ void FatalExit(const std::wstring& text) {
     ExitProcess(1);
 }
 
+bool WindowMade(HWND window, const wchar_t* what, bool fatal) {
+    if (window) return true;
+    const std::wstring text = WindowNotCreatedText(what, GetLastError());
+    if (fatal)
+        FatalExit(text);
+    else
+        ShowNotice(nullptr, text, MB_OK | MB_ICONERROR);
+    return false;
+}
+
 HINSTANCE ModuleInstance() { return AppInstance ? AppInstance : GetModuleHandleW(nullptr); }
 
 }  // namespace korven

@@ -33,6 +33,10 @@ void ReportWriteFailure(HWND owner, const IniWriteResult& result);
 extern std::function<void(const std::wstring& text)> FatalExitHook;
 void FatalExit(const std::wstring& text);
 
+// Says that a window could not be made, in the words of WindowNotCreatedText: a fatal message for what the
+// map cannot do without, a notice otherwise. False when window is null.
+bool WindowMade(HWND window, const wchar_t* what, bool fatal);
+
 // The program's module, also inside the test executables where start-up has not set AppInstance.
 HINSTANCE ModuleInstance();
 

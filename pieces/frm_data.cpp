@@ -106,7 +106,7 @@ void OpenCapitalDialog(Piece& piece) {
     const SIZE size = DialogFrameSize(2205, 930, style, exStyle);
     HWND hwnd = CreateWindowExW(exStyle, L"frmData", L"Data", style, 0, 0, size.cx, size.cy, nullptr, nullptr,
                                 ModuleInstance(), nullptr);
-    if (!hwnd) {
+    if (!WindowMade(hwnd, L"県庁所在地の入力", false)) {
         dialog.reset();
         return;
     }

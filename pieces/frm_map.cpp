@@ -254,10 +254,13 @@ std::unique_ptr<Piece> CreatePiece() {
     p.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, MapClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
                              TwipsToPixels(4590, tx), TwipsToPixels(2685, ty), nullptr, nullptr, instance, &p);
     p.form.hwnd = p.hwnd;
+    // Said here: a piece without its window would be reported later as a region that does not fit.
+    if (!WindowMade(p.hwnd, L"地図の県", true)) return piece;
 
     p.picture1.backColor = 0x00000000;
     p.picture1.hwnd = CreateWindowExW(0, PictureClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, TwipsToPixels(375, tx),
                                       TwipsToPixels(375, ty), p.hwnd, nullptr, instance, &p);
+    WindowMade(p.picture1.hwnd, L"県の境界線", true);
     return piece;
 }
 
