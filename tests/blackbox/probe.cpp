@@ -3,8 +3,6 @@
 //   probe pieces            every frmMap window: place, visibility, styles, region vs. its record, a point inside
 //   probe windows           every visible top-level window: class, title, place
 //   probe wait N SECONDS    waits until N frmMap windows are visible; exit 1 on time-out
-//   probe endsession 0|1    as Windows ends a session: the query, then the end (1) or its cancel (0), to every
-//                           top-level window of the program; prints the answers and the end's milliseconds
 #include <windows.h>
 
 #include <algorithm>
@@ -221,26 +219,6 @@ int Wait(int n, int seconds) {
     return 1;
 }
 
-int EndSession(bool ending) {
-    std::vector<HWND> own;
-    DWORD pid = 0;
-    for (HWND h : TopLevel(L"frmMap")) GetWindowThreadProcessId(h, &pid);
-    for (HWND h : TopLevel(nullptr)) {
-        DWORD p = 0;
-        GetWindowThreadProcessId(h, &p);
-        if (pid && p == pid) own.push_back(h);
-    }
-    int yes = 0;
-    for (HWND h : own) {
-        DWORD_PTR answer = 0;
-        if (SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer) ++yes;
-    }
-    const DWORD start = GetTickCount();
-    for (HWND h : own) SendMessageTimeoutW(h, WM_ENDSESSION, ending, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-    std::printf("{\"windows\":%zu,\"yes\":%d,\"ms\":%lu}\n", own.size(), yes, GetTickCount() - start);
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -248,7 +226,6 @@ int main(int argc, char** argv) {
     int rc = 2;
     if (cmd == "pieces") rc = Pieces();
     else if (cmd == "windows") rc = Windows();
-    else if (cmd == "endsession" && argc == 3) rc = EndSession(argv[2][0] == '1');
     else if (cmd == "wait" && argc == 4) rc = Wait(std::atoi(argv[2]), std::atoi(argv[3]));
     else std::fprintf(stderr, "usage: probe pieces | windows | wait N SECONDS\n");
     std::fflush(stdout);
