@@ -183,42 +183,32 @@ TEST_F(Dialogs, CapitalDialogLayoutAndPlaceOnThePiece) {
 }
 
 TEST_F(Dialogs, CapitalDialogNearAScreenCornerLiesWhollyOnTheWorkArea) {
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    for (POINT at : {POINT{work.right - 20, work.bottom - 10}, POINT{work.left - 40, work.top - 30},
-                     POINT{work.right - 20, work.top - 30}, POINT{work.left - 40, work.bottom - 10}}) {
+    RECT w{}, r{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &w, 0);
+    for (POINT at : {POINT{w.right - 20, w.bottom - 10}, {w.left - 40, w.top - 30}, {w.right - 20, w.top - 30}}) {
         P(Kanagawa).Move(at.x * TwipsPerPixelX(), at.y * TwipsPerPixelY());
-        RECT r{};
-        WithCapitalDialog([&](HWND d) {
-            r = ScreenRect(d);
-            Click(d, L"ｷｬﾝｾﾙ");
-        });
-        EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
-            << at.x << "," << at.y;
+        WithCapitalDialog([&](HWND d) { r = ScreenRect(d); Click(d, L"ｷｬﾝｾﾙ"); });
+        EXPECT_TRUE(r.left >= w.left && r.top >= w.top && r.right <= w.right && r.bottom <= w.bottom) << at.x;
     }
 }
 
 TEST_F(Dialogs, ClosingADialogEnablesThePiecesFirstAndLeavesTheOpenerActive) {
-    for (const bool capital : {false, true}) {
-        for (const bool closeBox : {false, true}) {
-            SetForegroundWindow(P(Kanagawa).hwnd());
-            bool enabledAtDestroy = false;
-            SentMessageWatch watch([&](const CWPSTRUCT& m) {
-                if (m.message == WM_DESTROY && m.hwnd == (capital ? CapitalDialogWindow() : VersionDialogWindow()))
-                    enabledAtDestroy = IsWindowEnabled(P(Kanagawa).hwnd());
-            });
-            Later(150, [&] {
-                HWND d = capital ? CapitalDialogWindow() : VersionDialogWindow();
-                if (closeBox) SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
-                else if (capital) Click(d, L"OK");
-                else PressKey(GetFocus(), VK_RETURN);
-            });
-            Later(4000, [] { UnloadVersionDialog(); UnloadCapitalDialog(); });
-            capital ? OpenCapitalDialog(P(Kanagawa)) : mver_Click();
-            CancelLater();
-            EXPECT_TRUE(enabledAtDestroy) << capital << closeBox;
-            EXPECT_EQ(GetActiveWindow(), P(Kanagawa).hwnd()) << capital << closeBox;
-        }
+    for (int c = 0; c < 4; ++c) {  // version, capital; by Enter (OK), by the close box
+        const bool capital = c & 1, closeBox = c & 2;
+        SetForegroundWindow(P(Kanagawa).hwnd());
+        bool enabledAtDestroy = false;
+        SentMessageWatch watch([&](const CWPSTRUCT& m) {
+            if (m.message == WM_DESTROY && (m.hwnd == CapitalDialogWindow() || m.hwnd == VersionDialogWindow()))
+                enabledAtDestroy = IsWindowEnabled(P(Kanagawa).hwnd());
+        });
+        Later(150, [&] {
+            HWND d = capital ? CapitalDialogWindow() : VersionDialogWindow();
+            if (closeBox) SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+            else capital ? Click(d, L"OK") : PressKey(GetFocus(), VK_RETURN);
+        });
+        Later(4000, [] { UnloadVersionDialog(), UnloadCapitalDialog(); });
+        capital ? OpenCapitalDialog(P(Kanagawa)) : mver_Click();
+        EXPECT_TRUE(enabledAtDestroy && GetActiveWindow() == P(Kanagawa).hwnd()) << c;
     }
 }
 
