@@ -142,7 +142,9 @@ void EndSession() {
     // Behind a fatal message or a failed-write notice nothing may be written; there is nobody left to tell
     // of a failed write either, so the session end shows no notice.
     if (!InputHeld()) SaveExitState();
-    Form_QueryUnload();
+    // Ended once the system has its answer: a process gone in the middle of the message can leave the sender
+    // waiting before the next program.
+    PostMessageW(MenuWindow(), WM_CLOSE, 0, 0);
 }
 
 void Form_QueryUnload() {

@@ -398,6 +398,7 @@ TEST_F(Commands, SessionEndSavesWhatExitSavesUnlessCancelledOrHeld) {
         std::optional<InputHold> hold;
         if (c.held) hold.emplace();
         SendMessageW(to, WM_ENDSESSION, c.ending, ENDSESSION_CLOSEAPP);
+        DoEvents();
         EXPECT_EQ(Pieces.empty(), c.ending) << c.toMenu << c.ending << c.held;
         const std::wstring saved = IniExists() ? ReadIni(L"東京", L"X") + L"," + ReadIni(SectionOf(5), L"C") : L"";
         EXPECT_EQ(saved, c.ending && !c.held ? L"3000,123456" : L"");
