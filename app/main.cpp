@@ -4,11 +4,13 @@
 #include "app/startup.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    korven::RunStartup(instance, commandLine);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!korven::RunStartup(instance, commandLine)) return 0;
+    MSG msg{};
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return static_cast<int>(msg.wParam);
+    // Only a WM_QUIT carries an exit code; a failed GetMessageW leaves msg as it was.
+    return got == 0 ? static_cast<int>(msg.wParam) : 1;
 }

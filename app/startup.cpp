@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "core/modal.h"
 #include "core/settings.h"
 #include "core/stored_layout.h"
+#include "core/win_owners.h"
 #include "menu/frm_menu.h"
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
@@ -133,11 +135,61 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
     return true;
 }
 
+// Who holds the settings file: the copy that made the guard writes its process and thread here.
+struct GuardHolder {
+    DWORD process, thread;
+};
+UniqueKernelHandle guard;
+
+BOOL CALLBACK AddPiece(HWND window, LPARAM list) {
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (std::wstring_view(cls) == L"frmMap") reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+// Two copies on one file would each write at exit, the last one overwriting the other's colours. Windows
+// names files without regard to case, and a kernel object's name may hold no "\" after its namespace: the
+// name is a hash of the upper-cased path.
+bool FirstCopyForTheFile() {
+    if (guard) return true;
+    std::wstring path = IniFilePath();
+    CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    uint64_t hash = 14695981039346656037ull;
+    for (wchar_t c : path) hash = (hash ^ static_cast<uint16_t>(c)) * 1099511628211ull;
+    wchar_t name[48];
+    std::swprintf(name, 48, L"Local\\KORVEN-%016llx", static_cast<unsigned long long>(hash));
+    UniqueKernelHandle mapping(
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(GuardHolder), name));
+    if (!mapping) return true;  // no guard to be had: better two maps than none
+    const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
+    auto* holder = static_cast<GuardHolder*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(GuardHolder)));
+    if (!holder) return true;
+    if (first) *holder = {GetCurrentProcessId(), GetCurrentThreadId()};
+    const GuardHolder running = *holder;
+    UnmapViewOfFile(holder);
+    if (first || running.process == GetCurrentProcessId()) {
+        guard = std::move(mapping);
+        return true;
+    }
+    std::vector<HWND> pieces;
+    EnumThreadWindows(running.thread, AddPiece, reinterpret_cast<LPARAM>(&pieces));
+    // A copy that does not answer is left as it is; this one ends all the same.
+    DWORD_PTR answer = 0;
+    if (pieces.empty() || !SendMessageTimeoutW(pieces[0], WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer))
+        return false;
+    for (HWND piece : pieces)
+        SetWindowPos(piece, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    SetForegroundWindow(pieces.back());
+    return false;
+}
+
 }  // namespace
 
-void RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
+bool RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     AppInstance = instance;
     PieceMenuHandler = PopupPieceMenu;
+    SessionEndHandler = EndSession;
 
     // 1. Any argument at all switches on capture mode.
     CaptureEnabled = commandLine != nullptr && commandLine[0] != L'\0';
@@ -146,10 +198,11 @@ void RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     // 2. The catalogue (PrefNames, PieceOrder) is constant data, there from the start.
     // 3. No settings value may be read before this.
     IniBaseName = L"KORVEN";
+    if (!FirstCopyForTheFile()) return false;
 
     // 4. The anchor, and with it everything else start-up takes from the file.
     const StoredLayout stored = ReadStoredLayout(ReadIni);
-    if (!Usable(stored.anchorError)) return;
+    if (!Usable(stored.anchorError)) return true;
     int32_t anchorX = stored.anchorX, anchorY = stored.anchorY;
     KeepMapReachable(stored, anchorX, anchorY);
 
@@ -161,8 +214,9 @@ void RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     // 6. Outward from 東京, one piece at a time.
     for (int place = 0; place < PrefCount; ++place) {
         const int n = PieceAtPlace(place);
-        if (!SetUpPiece(n, stored.pieces[static_cast<size_t>(n - 1)], anchorX, anchorY)) return;
+        if (!SetUpPiece(n, stored.pieces[static_cast<size_t>(n - 1)], anchorX, anchorY)) return true;
     }
+    return true;
 }
 
 }  // namespace korven

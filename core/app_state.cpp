@@ -36,9 +36,12 @@ ThreadWindowsDisabled::ThreadWindowsDisabled(HWND except) {
     EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
 }
 
-ThreadWindowsDisabled::~ThreadWindowsDisabled() {
+ThreadWindowsDisabled::~ThreadWindowsDisabled() { Release(); }
+
+void ThreadWindowsDisabled::Release() {
     for (HWND w : disabled_)
         if (IsWindow(w)) EnableWindow(w, TRUE);
+    disabled_.clear();
 }
 
 InputHold::InputHold(HWND owner) : windows_(owner) { ++holds; }

@@ -25,6 +25,7 @@ public:
     explicit ThreadWindowsDisabled(HWND except);
     ~ThreadWindowsDisabled();
     ThreadWindowsDisabled(const ThreadWindowsDisabled&) = delete;
+    void Release();  // enables them now
     ThreadWindowsDisabled& operator=(const ThreadWindowsDisabled&) = delete;
 
 private:
@@ -38,6 +39,7 @@ public:
     ~InputHold();
     InputHold(const InputHold&) = delete;
     InputHold& operator=(const InputHold&) = delete;
+    ThreadWindowsDisabled& windows() { return windows_; }
 
 private:
     ThreadWindowsDisabled windows_;

@@ -36,6 +36,7 @@ HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD sty
     HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, DialogX(left), DialogY(top),
                                  DialogX(width), DialogY(height), parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
+    WindowMade(child, L"ダイアログの項目", false);
     if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return child;
 }
@@ -47,10 +48,11 @@ SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle) {
 }
 
 void ShowModalDialog(HWND dialog, int focusId) {
+    const HWND opener = GetActiveWindow();
     ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
     SetFocus(GetDlgItem(dialog, focusId));
-    RunModal(dialog);
+    RunModal(dialog, opener);
 }
 
 LRESULT LabelOnDialogFace(WPARAM dc) {

@@ -1,8 +1,18 @@
 #include <windows.h>
 
 #include "core/ini_engine.h"
+#include "core/win_owners.h"
 
 namespace korven::ini {
+
+std::error_code FlushToDisk(const std::filesystem::path& file) {
+    const UniqueKernelHandle h(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h.get() == INVALID_HANDLE_VALUE || !FlushFileBuffers(h.get())) {
+        return std::error_code(static_cast<int>(GetLastError()), std::system_category());
+    }
+    return {};
+}
 
 // MoveFileExW replaces the target in one step on the same volume. A read-only target is refused
 // explicitly: the user marked it so on purpose, and not every file system refuses it by itself.

@@ -491,13 +491,34 @@ FileRead ReadWholeFile(const std::filesystem::path& path) {
     return r;
 }
 
+namespace {
+const std::string TempMark = ".~";
+
+// The names ReplaceFileContents gives its temporary files: path's own name, the mark, then digits only.
+bool IsTemporaryOf(const std::filesystem::path& candidate, const std::filesystem::path& path) {
+    const std::string name = candidate.filename().string(), base = path.filename().string() + TempMark;
+    if (name.size() <= base.size() || name.compare(0, base.size(), base) != 0) return false;
+    return name.find_first_not_of("0123456789", base.size()) == std::string::npos;
+}
+
+void RemoveLeftTemporaries(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::vector<std::filesystem::path> left;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (IsTemporaryOf(it->path(), path)) left.push_back(it->path());
+    }
+    for (const auto& p : left) std::filesystem::remove(p, ec);
+}
+}  // namespace
+
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return std::make_error_code(std::errc::is_a_directory);
     // A name of its own beside the file, so the final step is a rename within one folder.
     std::random_device rd;
     std::filesystem::path temp = path;
-    temp += ".~" + std::to_string(rd()) + std::to_string(rd());
+    temp += TempMark + std::to_string(rd()) + std::to_string(rd());
     errno = 0;
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return LastErrno(std::errc::permission_denied);
@@ -510,9 +531,15 @@ std::error_code ReplaceFileContents(const std::filesystem::path& path, std::stri
         std::filesystem::remove(temp, ec);
         return writeError;
     }
-    std::error_code replaced = ReplaceFileAtomically(temp, path);
-    if (replaced) std::filesystem::remove(temp, ec);
-    return replaced;
+    // Renamed before its data reach the disk, a power cut could leave an empty file in the old one's place.
+    std::error_code replaced = FlushToDisk(temp);
+    if (!replaced) replaced = ReplaceFileAtomically(temp, path);
+    if (replaced) {
+        std::filesystem::remove(temp, ec);
+        return replaced;
+    }
+    RemoveLeftTemporaries(path);
+    return {};
 }
 
 }  // namespace korven::ini

@@ -111,11 +111,13 @@ struct FileRead {
 };
 FileRead ReadWholeFile(const std::filesystem::path& path);
 
-// Writes bytes to a new file in the same folder and puts it in place of path in one step; on any failure
-// the old file is left whole and the temporary file removed.
+// Writes bytes to a new file in the same folder, flushes it to the disk and puts it in place of path in one
+// step; on any failure the old file is left whole and the temporary file removed. After a success the
+// temporary files an interrupted earlier write left beside path are removed too.
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
 
-// The one-step replace itself (platform-specific).
+// Platform-specific: the file's data forced onto the disk, and the one-step replace itself.
+std::error_code FlushToDisk(const std::filesystem::path& file);
 std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace korven::ini

@@ -147,4 +147,12 @@ int32_t ScatterCoordinate(double r, int32_t screen, int32_t size) {
     return static_cast<int32_t>(v);
 }
 
+PointL PlacedInside(const RectL& wanted, const RectL& work) {
+    auto axis = [](int64_t from, int64_t to, int64_t lo, int64_t hi) {
+        const int64_t size = to - from;
+        return static_cast<int32_t>(std::max(lo, std::min(from, hi - size)));
+    };
+    return {axis(wanted.left, wanted.right, work.left, work.right), axis(wanted.top, wanted.bottom, work.top, work.bottom)};
+}
+
 }  // namespace korven

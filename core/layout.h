@@ -53,6 +53,10 @@ struct PointL {
 };
 PointL AnchorPlacingMapIn(const std::vector<RectL>& pieces, const RectL& work);
 
+// Where a window wanted at `wanted` goes so that it lies wholly in `work`: moved in just far enough on each
+// axis; its top-left corner on the work area's where it is larger than the work area.
+PointL PlacedInside(const RectL& wanted, const RectL& work);
+
 // A scattered piece's left (or top): floor(r × (screen − size)), r in [0, 1).
 int32_t ScatterCoordinate(double r, int32_t screen, int32_t size);
 

@@ -11,8 +11,10 @@
 namespace korven {
 
 // Disables the thread's other top-level windows, runs a local loop (with IsDialogMessage, so Tab and Enter
-// work) until the dialog is destroyed, then enables again what it disabled. A WM_QUIT is put back.
-void RunModal(HWND dialog);
+// work) until the dialog is destroyed, and enables again what it disabled as the dialog's destruction begins,
+// handing the activation back to opener (when given) before the system could give it to another program. A
+// WM_QUIT is put back.
+void RunModal(HWND dialog, HWND opener = nullptr);
 
 // Processes every pending message; a WM_QUIT is put back for the main loop.
 void DoEvents();
@@ -30,6 +32,10 @@ void ReportWriteFailure(HWND owner, const IniWriteResult& result);
 // returns, the routine that failed returns without going on.
 extern std::function<void(const std::wstring& text)> FatalExitHook;
 void FatalExit(const std::wstring& text);
+
+// Says that a window could not be made, in the words of WindowNotCreatedText: a fatal message for what the
+// map cannot do without, a notice otherwise. False when window is null.
+bool WindowMade(HWND window, const wchar_t* what, bool fatal);
 
 // The program's module, also inside the test executables where start-up has not set AppInstance.
 HINSTANCE ModuleInstance();

@@ -6,5 +6,7 @@ namespace korven {
 
 std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason);
 std::wstring UnstorableText(const std::wstring& characters);
+// A window the system would not make, with the system's error code.
+std::wstring WindowNotCreatedText(const std::wstring& what, unsigned long error);
 
 }  // namespace korven

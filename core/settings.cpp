@@ -142,6 +142,15 @@ bool Same(const FileStamp& a, const FileStamp& b) {
            a.second.dwHighDateTime == b.second.dwHighDateTime;
 }
 
+// A change within the same tick of the time stamp that keeps the size would look like no change at all:
+// bytes read while the file's time is that recent are not kept. Two seconds is the coarsest tick (FAT's).
+bool ChangedATickAgo(const FILETIME& changed) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return ticks(now) >= ticks(changed) + 20000000ull;
+}
+
 struct FileView {
     std::string_view bytes;
     ini::Encoding encoding = ini::Encoding::Cp932;
@@ -156,7 +165,8 @@ FileView CurrentFile(const std::wstring& path) {
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
     if (file.error) return {};
     const auto after = StampOf(path);
-    const bool reusable = stamp && after && Same(*stamp, *after) && file.bytes.size() == stamp->first;
+    const bool reusable =
+        stamp && after && Same(*stamp, *after) && file.bytes.size() == stamp->first && ChangedATickAgo(stamp->second);
     const ini::Encoding encoding = ini::EncodingOf(file.bytes, PrefectureNames());
     kept = KeptFile{path, stamp.value_or(FileStamp{}), std::move(file.bytes), encoding, reusable};
     return {kept->bytes, kept->encoding};

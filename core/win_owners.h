@@ -70,6 +70,19 @@ private:
     HGDIOBJ old_;
 };
 
+// Kernel objects: files, mutexes. INVALID_HANDLE_VALUE, as CreateFileW fails, is kept as no handle.
+struct KernelHandleDeleter {
+    void operator()(HANDLE h) const {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+using UniqueKernelHandle = std::unique_ptr<void, KernelHandleDeleter>;
+
+struct HookDeleter {
+    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
+};
+using UniqueHook = std::unique_ptr<std::remove_pointer_t<HHOOK>, HookDeleter>;
+
 // Global memory (GlobalAlloc/GlobalFree), and a lock on it for one scope.
 struct GlobalDeleter {
     void operator()(HGLOBAL block) const { GlobalFree(block); }

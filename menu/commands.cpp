@@ -93,7 +93,7 @@ void mSave_Click() {
 
 void mver_Click() { ShowVersionDialog(); }
 
-void mend_Click() {
+IniWriteResult SaveExitState() {
     std::vector<IniEntry> entries;
     // Start-up sets the anchor up first; a piece it has not reached yet is still white, and writing that
     // would overwrite the colour stored for it.
@@ -106,8 +106,12 @@ void mend_Click() {
         }
         entries = ExitEntries(anchor->Left(), anchor->Top(), colours);
     }
+    return WriteEntries(entries);
+}
+
+void mend_Click() {
     // Told before the program ends, so the user knows what was not kept.
-    ReportWriteFailure(nullptr, WriteEntries(entries));
+    ReportWriteFailure(nullptr, SaveExitState());
     SendMessageW(MenuWindow(), WM_CLOSE, 0, 0);
 }
 

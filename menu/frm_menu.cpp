@@ -66,11 +66,9 @@ LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         DestroyWindow(hwnd);  // reached only when the process end was replaced
         return 0;
     case WM_QUERYENDSESSION:
-        // The session ends: the same shutdown as a close, without saving.
-        Form_QueryUnload();
-        return TRUE;
+        return TRUE;  // another program may still cancel the end: nothing is torn down yet
     case WM_ENDSESSION:
-        if (wParam) Form_QueryUnload();
+        if (wParam) EndSession();
         return 0;
     case WM_DESTROY:
         // Loaded again later, frmMenu starts from its design: mSave hidden.
@@ -138,6 +136,15 @@ void RunMenuCommand(UINT id) {
     case IdEnd: mend_Click(); break;
     default: break;
     }
+}
+
+void EndSession() {
+    // Behind a fatal message or a failed-write notice nothing may be written; there is nobody left to tell
+    // of a failed write either, so the session end shows no notice.
+    if (!InputHeld()) SaveExitState();
+    // Ended once the system has its answer: a process gone in the middle of the message can leave the sender
+    // waiting before the next program.
+    PostMessageW(MenuWindow(), WM_CLOSE, 0, 0);
 }
 
 void Form_QueryUnload() {

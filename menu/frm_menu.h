@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "core/settings.h"
+
 namespace korven {
 
 HWND MenuWindow();        // creates frmMenu, hidden, on first reference
@@ -22,6 +24,10 @@ void mend_Click();
 HMENU mpop();
 // The command of a chosen item; 0 (nothing chosen) does nothing.
 void RunMenuCommand(UINT id);
+// What "終了" keeps, written to the settings file; the first failure, if any.
+IniWriteResult SaveExitState();
+// The session ends (log-off, shutdown, restart): what "終了" keeps is written, then the shutdown runs.
+void EndSession();
 // frmMenu's close handler and the only shutdown: closes every window, then ends the process.
 void Form_QueryUnload();
 // How the process ends; tests replace it so that they live on after a shutdown.

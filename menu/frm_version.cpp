@@ -114,7 +114,7 @@ void ShowVersionDialog() {
     const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     HWND hwnd = CreateWindowExW(exStyle, L"frm_Version", L"バージョン情報", style, x, y, w, h, nullptr, nullptr,
                                 ModuleInstance(), nullptr);
-    if (!hwnd) {
+    if (!WindowMade(hwnd, L"バージョン情報", false)) {
         dialog.reset();
         return;
     }

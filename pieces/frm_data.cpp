@@ -106,7 +106,7 @@ void OpenCapitalDialog(Piece& piece) {
     const SIZE size = DialogFrameSize(2205, 930, style, exStyle);
     HWND hwnd = CreateWindowExW(exStyle, L"frmData", L"Data", style, 0, 0, size.cx, size.cy, nullptr, nullptr,
                                 ModuleInstance(), nullptr);
-    if (!hwnd) {
+    if (!WindowMade(hwnd, L"県庁所在地の入力", false)) {
         dialog.reset();
         return;
     }
@@ -114,7 +114,18 @@ void OpenCapitalDialog(Piece& piece) {
     dialog->section = piece.LnameTip();
     SetWindowTextW(hwnd, dialog->section.c_str());
     SetWindowTextW(GetDlgItem(hwnd, IdText1), ReadIni(dialog->section, CapitalKey).c_str());
-    SetWindowPos(hwnd, nullptr, DialogX(piece.Left()), DialogY(piece.Top()), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // At the piece's corner, unless that would put part of it off the monitor's work area: its buttons must
+    // stay in reach, since the dialog holds the whole map until it closes.
+    const LONG x = DialogX(piece.Left()), y = DialogY(piece.Top());
+    const RECT wanted{x, y, x + size.cx, y + size.cy};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    PointL at{x, y};
+    if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& w = monitor.rcWork;
+        at = PlacedInside({x, y, x + size.cx, y + size.cy}, {w.left, w.top, w.right, w.bottom});
+    }
+    SetWindowPos(hwnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     ShowModalDialog(hwnd, IdText1);
 }
 

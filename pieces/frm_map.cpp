@@ -32,6 +32,7 @@ constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 
 std::vector<std::unique_ptr<Piece>> Pieces;
 void (*PieceMenuHandler)(HWND piece) = nullptr;
+void (*SessionEndHandler)() = nullptr;
 
 Piece* PieceAt(int pieceNumber) {
     if (pieceNumber < 1 || pieceNumber > static_cast<int>(Pieces.size())) return nullptr;
@@ -214,6 +215,11 @@ LRESULT Piece::Impl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         // Dragged onto a monitor of another scale, a piece keeps the map's scale: its size and shape must go on
         // meeting its neighbours', so the suggested new size is not taken.
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // another program may still cancel the end: nothing is torn down yet
+    case WM_ENDSESSION:
+        if (!line && wParam && SessionEndHandler) SessionEndHandler();
+        return 0;
     default:
         break;
     }
@@ -249,10 +255,13 @@ std::unique_ptr<Piece> CreatePiece() {
     p.hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, MapClass, L"", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
                              ScreenPixels(4590), ScreenPixels(2685), nullptr, nullptr, instance, &p);
     p.form.hwnd = p.hwnd;
+    // Said here: a piece without its window would be reported later as a region that does not fit.
+    if (!WindowMade(p.hwnd, L"地図の県", true)) return piece;
 
     p.picture1.backColor = 0x00000000;
     p.picture1.hwnd = CreateWindowExW(0, PictureClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, ScreenPixels(375),
                                       ScreenPixels(375), p.hwnd, nullptr, instance, &p);
+    WindowMade(p.picture1.hwnd, L"県の境界線", true);
     return piece;
 }
 

@@ -59,7 +59,8 @@ std::optional<std::string> ValidateRecord(const RegionRecord& rec) {
     const RegionHeader& h = rec.rdh;
     if (h.dwSize != 32) return "dwSize is " + std::to_string(h.dwSize) + ", not 32";
     if (h.iType != RdhRectangles) return "iType is " + std::to_string(h.iType) + ", not 1";
-    if (h.nCount < 16 || h.nCount > 448) return "nCount " + std::to_string(h.nCount) + " is outside 16..448";
+    if (h.nCount < 16 || h.nCount > RecordCapacity)
+        return "nCount " + std::to_string(h.nCount) + " is outside 16.." + std::to_string(RecordCapacity);
     if (h.nRgnSize != 16 * h.nCount) return "nRgnSize is not 16 × nCount";
 
     RectL box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};

@@ -1,10 +1,14 @@
 """The paths a person takes in the middle of things: a command while the map is still being built, a fatal
-message, a settings file saved as UTF-8, a layout left on a monitor that is gone. Each starts from a KORVEN.ini
-whose values would show a loss, and compares the file byte for byte afterwards."""
+message, a settings file saved as UTF-8, a layout left on a monitor that is gone, a second start, the end of
+the session, a write the power could cut. Each starts from a KORVEN.ini whose values would show a loss, and
+compares the file byte for byte afterwards."""
+import os
+import re
 import subprocess
 import time
 
-from korvenbb import WINE_RUN, Session, check, main, read_ini, settle, xdo
+from korvenbb import ROOT, WINE_RUN, Session, Shot, check, drag, main, read_ini, settle, xdo
+from test_menu import choose
 
 
 def with_colours(ini):
@@ -201,6 +205,75 @@ def test_a_layout_off_every_monitor_brings_the_whole_map_into_view(a):
         s.kill()
 
 
+QUIET = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)  # Wine's output never into a pipe
+WINE_ENV = f"source {ROOT}/scripts/wine-env.sh; korven_wine_prefix || exit 1; "
+
+
+def test_a_second_start_shows_the_running_map_and_the_session_end_keeps_what_exit_keeps(a):
+    s = Session(a, "second-first")
+    shipped = s.ini_bytes()  # the other folder's map 500 pixels to the left
+    other = Session(a, "second-other", replace_value(shipped, "東京", "X", str(int(read_ini(shipped)["東京"]["X"]) - 7500)))
+    try:
+        s.start()
+        ps = {p.get("name"): p for p in s.pieces()["pieces"]}
+        (tx, ty), (x, y) = ps["東京"]["inner"], ps["岐阜"]["inner"]
+        drag(tx, ty, tx + 5, ty + 3)
+        xdo("mousemove", x, y, "sleep", 0.3, "click", "--repeat", 2, "--delay", 80, 1, "sleep", 1.5)
+        box = visible(s, "#32770")[0]["rect"]  # the colour dialog: its basic red, then OK
+        xdo("mousemove", box[0] + 19, box[1] + 76, "click", 1, "sleep", 0.3, "key", "Return", "mousemove", 1023, 767)
+        r, g, b = Shot(os.path.join(a.out, "second-colour.png")).at(x, y)
+        for argv in ([], ["capture"]):
+            t0 = time.monotonic()
+            rc = subprocess.run(["bash", WINE_RUN, s.exe, *argv], cwd=s.dir, timeout=30, **QUIET).returncode
+            print(f"a second start {argv} ended after {time.monotonic() - t0:.1f} s")
+            check(rc == 0 and time.monotonic() - t0 < 5 and len(s.pieces()["pieces"]) == 47, f"second start {argv} ran")
+        other.start()
+        check(len(other.pieces()["pieces"]) == 94, "a copy in another folder does not run beside the first")
+        t0 = time.monotonic()
+        subprocess.run(["bash", "-c", WINE_ENV + "wineboot --end-session"], **QUIET)
+        print(f"the session end took {time.monotonic() - t0:.2f} s")
+        saved, old = read_ini(s.ini_bytes()), read_ini(shipped)
+        check(other.wait_exit(5) is not None, "the copy in another folder did not end with the session")
+        check(s.wait_exit(5) is not None and (r, g, b) != (255, 255, 255) and saved["岐阜"].get("C") == "%X" % (
+            b << 16 | g << 8 | r) and [int(saved["東京"][k]) - int(old["東京"][k]) for k in "XY"] == [75, 45],
+              f"the session end did not keep 東京's place and 岐阜's colour {(r, g, b)}: {saved['東京']}, {saved['岐阜']}")
+    finally:
+        s.kill()
+
+
+def test_every_replacement_is_flushed_to_the_disk_before_the_rename(a):
+    """The program does the fsync, the Wine server (started here, traced) the rename: their times compared. A
+    temporary file an interrupted write left is gone after the next write."""
+    s = Session(a, "flush")
+    trace = WINE_ENV + f"exec strace -f -ttt -o {s.dir}/"
+    open(s.ini_path() + ".~123", "w").close()
+    try:
+        s.kill()
+        subprocess.Popen(["bash", "-c", trace + "server.trace -e trace=%file wineserver -f -p"], **QUIET)
+        settle(2.0)
+        s.proc = subprocess.Popen(["bash", "-c", trace + f"program.trace -y -e trace=fsync wine {s.exe} capture"], **QUIET)
+        subprocess.run(["bash", WINE_RUN, a.probe, "wait", "47", "120"])
+        settle()
+        x, y = {p.get("name"): p for p in s.pieces()["pieces"]}["北海道"]["inner"]
+        drag(x, y, x - 10, y)
+        marks = [time.time()]
+        for keys in (["Down", "Return"], ["Up", "Return"]):  # 位置情報取得, then 終了
+            choose(x - 10, y, *keys)
+            marks.append(settle(2.0) or time.time())
+        check(s.wait_exit(60) is not None and not os.path.exists(s.ini_path() + ".~123"), "no end, or a file left")
+        subprocess.run(["bash", "-c", WINE_ENV + "wineserver -k"])
+        temp, files = r"/(KORVEN\.ini\.~\d+)", [open(f"{s.dir}/{n}.trace").read() for n in ("program", "server")]
+        synced = {m[2]: float(m[1]) for m in re.finditer(r"([\d.]+) fsync\(\d+<[^>]*" + temp + r">\) = 0", files[0])}
+        renames = re.findall(r"([\d.]+) rename\w*\(.*?\"[^\"]*" + temp + r"\", \"[^\"]*/KORVEN\.ini\"\) = 0", files[1])
+        for phase, t0, t1 in zip(("位置情報取得", "終了"), marks, marks[1:]):
+            these = [(float(t), n) for t, n in renames if t0 <= float(t) < t1]
+            late = [n for t, n in these if not synced.get(n, t) < t]
+            print(f"{phase}: {len(these)} replacements, {len(these) - len(late)} flushed first")
+            check(these and not late, f"{phase}: a replacement not seen, or not flushed before its rename")
+    finally:
+        s.kill()
+
+
 if __name__ == "__main__":
     import os
     only = os.environ.get("KORVEN_BB_ONLY")
@@ -208,5 +281,7 @@ if __name__ == "__main__":
              test_capture_while_capture_mode_start_up_is_building_keeps_the_rest,
              test_a_fatal_message_holds_the_program_and_ends_it_without_writing,
              test_a_settings_file_saved_as_utf8_is_read_and_kept_as_utf8,
-             test_a_layout_off_every_monitor_brings_the_whole_map_into_view]
+             test_a_layout_off_every_monitor_brings_the_whole_map_into_view,
+             test_a_second_start_shows_the_running_map_and_the_session_end_keeps_what_exit_keeps,
+             test_every_replacement_is_flushed_to_the_disk_before_the_rename]
     main([t for t in tests if not only or only in t.__name__])

@@ -150,7 +150,7 @@ TEST(RecordFromMask, MergesIdenticalRowsAndSplitsRuns) {
     EXPECT_EQ(r.rdh.rcBound.bottom, 5);
 }
 
-TEST(RecordFromMask, RefusesMoreRectanglesThanTheCapacity) {
+TEST(RecordFromMask, TakesAsManyRectanglesAsTheCapacityAndNoMore) {
     // A checkerboard of 60 × 16 pixels has 480 one-pixel runs.
     const int w = 60, h = 16;
     std::vector<uint8_t> m(w * h);
@@ -158,6 +158,12 @@ TEST(RecordFromMask, RefusesMoreRectanglesThanTheCapacity) {
         for (int x = 0; x < w; ++x) m[y * w + x] = (x + y) % 2;
     RegionRecord r;
     EXPECT_FALSE(RecordFromMask(m.data(), w, h, r));
+    // Cut to the capacity's count of runs, the record is made and valid: one limit for both.
+    int runs = 480;
+    for (int i = w * h - 1; runs > RecordCapacity; --i) runs -= m[i] ? (m[i] = 0, 1) : 0;
+    ASSERT_TRUE(RecordFromMask(m.data(), w, h, r));
+    EXPECT_EQ(r.rdh.nCount, static_cast<uint32_t>(RecordCapacity));
+    EXPECT_FALSE(ValidateRecord(r).has_value()) << *ValidateRecord(r);
 }
 
 TEST(RecordSizes, FillAndOutlineShareTheirSizeAndOthersHaveNone) {

@@ -381,21 +381,30 @@ TEST_F(Commands, ShutdownClosesPiecesLastToFirstThenTheDialogs) {
     EXPECT_FALSE(IniExists()) << "a close from the system saves nothing";
 }
 
-TEST_F(Commands, EndOfSessionRunsTheShutdownWithoutSaving) {
-    MenuWindow();
-    SendMessageW(MenuWindow(), WM_ENDSESSION, FALSE, 0);  // the session goes on
-    EXPECT_EQ(ended, 0);
-    EXPECT_EQ(Pieces.size(), 47u);
-    EXPECT_EQ(SendMessageW(MenuWindow(), WM_QUERYENDSESSION, 0, 0), TRUE);
-    EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(Pieces.empty());
-    EXPECT_FALSE(IniExists());
-    BuildPieces();
-    ended = 0;
-    EndProcessHook = [this](UINT) { ++ended; };
-    SendMessageW(MenuWindow(), WM_ENDSESSION, TRUE, 0);
-    EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(Pieces.empty());
+TEST_F(Commands, SessionEndSavesWhatExitSavesUnlessCancelledOrHeld) {
+    SessionEndHandler = EndSession;
+    const struct {
+        bool toMenu, ending, held;
+    } cases[] = {{true, true, false}, {false, true, false}, {true, false, false}, {false, false, false},
+                 {false, true, true}};
+    for (const auto& c : cases) {
+        if (Pieces.empty()) BuildPieces();
+        EndProcessHook = [this](UINT) { ++ended; };
+        RemoveIni();
+        P(AnchorPiece).Move(3000, 1500);
+        P(5).SetBackColor(0x00123456);
+        const HWND to = c.toMenu ? MenuWindow() : P(20).hwnd();
+        EXPECT_TRUE(SendMessageW(to, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP) && Pieces.size() == 47u);
+        std::optional<InputHold> hold;
+        if (c.held) hold.emplace();
+        SendMessageW(to, WM_ENDSESSION, c.ending, ENDSESSION_CLOSEAPP);
+        DoEvents();
+        EXPECT_EQ(Pieces.empty(), c.ending) << c.toMenu << c.ending << c.held;
+        const std::wstring saved = IniExists() ? ReadIni(L"東京", L"X") + L"," + ReadIni(SectionOf(5), L"C") : L"";
+        EXPECT_EQ(saved, c.ending && !c.held ? L"3000,123456" : L"");
+    }
+    EXPECT_EQ(ended, 3);
+    SessionEndHandler = nullptr;
 }
 
 TEST_F(Commands, ModalDialogBlocksThePiecesAndGivesThemBack) {

@@ -182,6 +182,36 @@ TEST_F(Dialogs, CapitalDialogLayoutAndPlaceOnThePiece) {
     EXPECT_TRUE(IsWindowEnabled(P(1).hwnd()));
 }
 
+TEST_F(Dialogs, CapitalDialogNearAScreenCornerLiesWhollyOnTheWorkArea) {
+    RECT w{}, r{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &w, 0);
+    for (POINT at : {POINT{w.right - 20, w.bottom - 10}, {w.left - 40, w.top - 30}, {w.right - 20, w.top - 30}}) {
+        P(Kanagawa).Move(at.x * TwipsPerPixelX(), at.y * TwipsPerPixelY());
+        WithCapitalDialog([&](HWND d) { r = ScreenRect(d); Click(d, L"ｷｬﾝｾﾙ"); });
+        EXPECT_TRUE(r.left >= w.left && r.top >= w.top && r.right <= w.right && r.bottom <= w.bottom) << at.x;
+    }
+}
+
+TEST_F(Dialogs, ClosingADialogEnablesThePiecesFirstAndLeavesTheOpenerActive) {
+    for (int c = 0; c < 4; ++c) {  // version, capital; by Enter (OK), by the close box
+        const bool capital = c & 1, closeBox = c & 2;
+        SetForegroundWindow(P(Kanagawa).hwnd());
+        bool enabledAtDestroy = false;
+        SentMessageWatch watch([&](const CWPSTRUCT& m) {
+            if (m.message == WM_DESTROY && (m.hwnd == CapitalDialogWindow() || m.hwnd == VersionDialogWindow()))
+                enabledAtDestroy = IsWindowEnabled(P(Kanagawa).hwnd());
+        });
+        Later(150, [&] {
+            HWND d = capital ? CapitalDialogWindow() : VersionDialogWindow();
+            if (closeBox) SendMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+            else capital ? Click(d, L"OK") : PressKey(GetFocus(), VK_RETURN);
+        });
+        Later(4000, [] { UnloadVersionDialog(), UnloadCapitalDialog(); });
+        capital ? OpenCapitalDialog(P(Kanagawa)) : mver_Click();
+        EXPECT_TRUE(enabledAtDestroy && GetActiveWindow() == P(Kanagawa).hwnd()) << c;
+    }
+}
+
 TEST_F(Dialogs, CapitalOkStoresAnEmptyTextAndReopensEmpty) {
     WithCapitalDialog([](HWND d) { Click(d, L"OK"); });
     EXPECT_EQ(CapitalDialogWindow(), nullptr);

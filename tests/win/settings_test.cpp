@@ -309,6 +309,7 @@ protected:
 
 TEST_F(KeptSettings, AnUnchangedFileIsNotOpenedAgain) {
     Put("[A]\r\nX=1\r\nY=2\r\n");
+    SetTime(133000000000000000ull);  // long ago
     EXPECT_EQ(ReadIni(L"A", L"X"), L"1");
     // Held open with no sharing, the file could not be read again; the values still come.
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -335,6 +336,16 @@ TEST_F(KeptSettings, AChangeOfTimeOrSizeIsReadAtTheNextRead) {
     EXPECT_EQ(ReadIni(L"A", L"X"), L"6");
     ASSERT_TRUE(DeleteFileW(path.c_str()));
     EXPECT_EQ(ReadIni(L"A", L"X"), L"");
+}
+
+TEST_F(KeptSettings, AnEditInTheSameTickKeepingTheSizeIsRead) {
+    Put("[A]\r\nX=1\r\n");
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a));
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"1");
+    Put("[A]\r\nX=2\r\n");
+    SetTime((static_cast<ULONGLONG>(a.ftLastWriteTime.dwHighDateTime) << 32) | a.ftLastWriteTime.dwLowDateTime);
+    EXPECT_EQ(ReadIni(L"A", L"X"), L"2");
 }
 
 TEST_F(KeptSettings, AFileSavedAgainAsUtf8IsReadAsUtf8) {
