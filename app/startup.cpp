@@ -97,10 +97,11 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
         ApplyRegion(FillRecordOf(k), piece->Form(), false);
         ApplyRegion(OutlineRecordOf(k), piece->Picture1(), false);
     } else {
-        // Sampled for the piece's offset from the anchor's whole pixel (PiecePixel); a place that does not read
-        // is reported below, at its turn.
+        // Sampled where the window will stand; a place that does not read is reported below, at its turn.
         const bool reads = !Fails(stored.error, {L"X", L"Y"});
-        const ScaledShape shape = ShapeAt(k, DisplayDpi(), reads ? stored.offsetX : 0, reads ? stored.offsetY : 0);
+        const int32_t left = reads ? CheckedAdd32(anchorX, stored.offsetX).value_or(anchorX) : anchorX;
+        const int32_t top = reads ? CheckedAdd32(anchorY, stored.offsetY).value_or(anchorY) : anchorY;
+        const ScaledShape shape = ShapeAt(k, DisplayDpi(), left, top);
         ApplyRects(shape.fill, shape.width, shape.height, piece->Form());
         ApplyRects(shape.outline, shape.width, shape.height, piece->Picture1());
     }
@@ -205,6 +206,7 @@ bool RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     if (!Usable(stored.anchorError)) return true;
     int32_t anchorX = stored.anchorX, anchorY = stored.anchorY;
     KeepMapReachable(stored, anchorX, anchorY);
+    KeepAnchorPhase(anchorX, anchorY);
 
     // 5. All 47 windows, hidden, in PieceIndex order.
     Pieces.clear();

@@ -69,12 +69,31 @@ int TwipsPerPixelY() { return TwipsPerPixelFromDpi(DisplayDpi()); }
 int32_t ScreenPixels(double twips) { return TwipsToPixelsAt(twips, DisplayDpi()); }
 int32_t ScreenTwips(int64_t pixels) { return PixelsToTwipsAt(pixels, DisplayDpi()); }
 
-int32_t OffsetPixels(int32_t offsetTwips) { return ScreenPixels(offsetTwips); }
-
 int32_t PiecePixel(int32_t anchorTwips, int32_t offsetTwips) {
     if (DisplayDpi() == 96) return ScreenPixels(static_cast<double>(anchorTwips) + offsetTwips);
-    const int64_t sum = static_cast<int64_t>(ScreenPixels(anchorTwips)) + OffsetPixels(offsetTwips);
-    return static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
+    return PlacedPixel((int64_t{anchorTwips} + offsetTwips) * DisplayDpi());
+}
+
+namespace {
+int64_t anchorPhaseX = 0, anchorPhaseY = 0;
+
+int64_t PhaseOf(int32_t twips) {
+    const int64_t at = int64_t{twips} * DisplayDpi();
+    return DisplayDpi() == 96 ? 0 : at - int64_t{1440} * PlacedPixel(at);
+}
+}  // namespace
+
+void KeepAnchorPhase(int32_t anchorX, int32_t anchorY) {
+    anchorPhaseX = PhaseOf(anchorX);
+    anchorPhaseY = PhaseOf(anchorY);
+}
+
+int32_t OffsetPixelsX(int32_t offsetTwips) {
+    return PlacedPixel(anchorPhaseX + int64_t{offsetTwips} * DisplayDpi());
+}
+
+int32_t OffsetPixelsY(int32_t offsetTwips) {
+    return PlacedPixel(anchorPhaseY + int64_t{offsetTwips} * DisplayDpi());
 }
 
 }  // namespace korven

@@ -57,12 +57,17 @@ int TwipsPerPixelY();
 int32_t ScreenPixels(double twips);
 int32_t ScreenTwips(int64_t pixels);
 
-// A piece's left (top) in screen pixels, for the anchor's place and the piece's offset in twips. Away from
-// 96 dpi the two are rounded apart, so a piece stands at one whole-pixel offset from the anchor wherever the
-// anchor is dragged, and the shape cut for that offset (ShapeAt with the offset alone) fits its neighbours
-// after a gather too. At 96 the sum is rounded, as it always was.
+// A piece's left (top) in screen pixels for the anchor's place and the piece's offset in twips, as start-up
+// places it: the sum, to the nearest pixel. Away from 96 dpi halves go up (PlacedPixel), the rule ShapeAt
+// cuts the shapes for.
 int32_t PiecePixel(int32_t anchorTwips, int32_t offsetTwips);
-// The offset's part of that: whole pixels from the anchor.
-int32_t OffsetPixels(int32_t offsetTwips);
+
+// What start-up's anchor had beyond its whole pixel, in 1/1440 pixel, kept so that a gather puts every piece
+// at the pixel offset from the anchor that start-up gave it, wherever the anchor was dragged. 0 at 96 dpi,
+// where a gather rounds the anchor's Left plus the offset, as it always has.
+void KeepAnchorPhase(int32_t anchorX, int32_t anchorY);
+// Whole pixels from the anchor's pixel to a piece's, for its offset in twips.
+int32_t OffsetPixelsX(int32_t offsetTwips);
+int32_t OffsetPixelsY(int32_t offsetTwips);
 
 }  // namespace korven

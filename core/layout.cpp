@@ -89,6 +89,12 @@ int32_t TwipsToPixelsAt(double twips, int dotsPerInch) {
     return static_cast<int32_t>(px);
 }
 
+int32_t PlacedPixel(int64_t at1440) {
+    int64_t n = at1440 + 720, q = n / 1440;
+    if (n % 1440 < 0) --q;  // floor
+    return Clamp32(q);
+}
+
 int32_t PixelsToTwipsAt(int64_t pixels, int dotsPerInch) {
     const int dpi = DpiOrDefault(dotsPerInch);
     constexpr int64_t kFar = int64_t{1} << 40;

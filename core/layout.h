@@ -34,6 +34,11 @@ int DpiOrDefault(int dotsPerInch);
 int32_t TwipsToPixelsAt(double twips, int dotsPerInch);
 int32_t PixelsToTwipsAt(int64_t pixels, int dotsPerInch);
 
+// A window's whole pixel for an exact place given in 1/1440 pixel (twips × dpi): nearest, halves up. Unlike
+// halves to even, this is the same wherever whole pixels are counted from, so a piece placed from a dragged
+// anchor stands where start-up put it against the anchor. Whole twips never fall on a half at 96 dpi.
+int32_t PlacedPixel(int64_t at1440);
+
 // a + b, or nothing when the sum leaves 32 bits.
 std::optional<int32_t> CheckedAdd32(int32_t a, int32_t b);
 

@@ -369,14 +369,14 @@ void Piece::mMove() {
     if (std::none_of(Pieces.begin(), Pieces.end(), [this](const auto& p) { return p.get() == this; })) return;
     Piece* anchor = PieceAt(AnchorPiece);
     if (!anchor) return;
-    // The anchor's whole pixel plus the offset's, as start-up placed it: at 96 dpi the same as rounding the sum
-    // of Left and the offset, and elsewhere the place the piece's shape was cut for.
+    // The anchor's pixel plus the pixels start-up put between the two: at 96 dpi the same as rounding Left plus
+    // the offset, and elsewhere the place the piece's shape was cut for.
     RECT at{};
     GetWindowRect(anchor->hwnd(), &at);
-    const auto from = [](int32_t anchor, int32_t offset) {
-        return static_cast<int32_t>(std::clamp<int64_t>(int64_t{anchor} + OffsetPixels(offset), INT32_MIN, INT32_MAX));
+    const auto from = [](int32_t anchor, int32_t pixels) {
+        return static_cast<int32_t>(std::clamp<int64_t>(int64_t{anchor} + pixels, INT32_MIN, INT32_MAX));
     };
-    MovePixels(from(at.left, offsetX), from(at.top, offsetY));
+    MovePixels(from(at.left, OffsetPixelsX(offsetX)), from(at.top, OffsetPixelsY(offsetY)));
     bx = true;
     by = true;
 }

@@ -110,7 +110,7 @@ std::vector<RectL> BandsFromMask(const uint8_t* mask, int width, int height) {
 
 int64_t PhaseAt(int32_t twips, int dpi) {
     const int d = DpiOrDefault(dpi);
-    return int64_t{twips} * d * 16 - int64_t{TwipsToPixelsAt(twips, d)} * PhaseUnit;
+    return int64_t{twips} * d * 16 - int64_t{PlacedPixel(int64_t{twips} * d)} * PhaseUnit;
 }
 
 ScaledShape ShapeOf(const ShapeSource& source, int canvasWidth, int canvasHeight, int dpi, int32_t leftTwips,

@@ -43,7 +43,7 @@ struct ScaledShape {
 ScaledShape ShapeOf(const ShapeSource& source, int canvasWidth, int canvasHeight, int dpi, int32_t leftTwips,
                     int32_t topTwips);
 
-// Phase units by which a window at pixel TwipsToPixelsAt(twips) falls short of the exact place.
+// Phase units by which a window at pixel PlacedPixel(twips × dpi) falls short of the exact place.
 int64_t PhaseAt(int32_t twips, int dpi);
 
 // How pieces lie together: pixels filled by two pieces, and background pixels with two different pieces on

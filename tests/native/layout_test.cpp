@@ -92,6 +92,16 @@ TEST(Layout, TwipsAndPixelsAgreeAtEveryScale) {
     }
 }
 
+TEST(Layout, PlacedPixelsKeepTheirOffsetWhereverCountingStarts) {
+    for (int dpi : {120, 144, 168, 192})
+        for (int64_t phase = -720; phase < 720; phase += 48)
+            for (int tw = -600; tw <= 600; tw += 15) {
+                const int64_t at = phase + int64_t{tw} * dpi;
+                ASSERT_LE(std::abs(PlacedPixel(at) - at / 1440.0), 0.5);
+                for (int64_t shift : {-3, 1, 2, 5}) ASSERT_EQ(PlacedPixel(at + shift * 1440), PlacedPixel(at) + shift);
+            }
+}
+
 TEST(Layout, SumsThatLeave32BitsAreCaught) {
     EXPECT_EQ(CheckedAdd32(3000, -450), 2550);
     EXPECT_EQ(CheckedAdd32(INT32_MAX, 0), INT32_MAX);

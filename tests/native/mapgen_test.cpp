@@ -442,7 +442,7 @@ TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
             const int32_t tx = Shipped().x[a] + c.shiftX + (p == a ? 0 : Shipped().x[p]);
             const int32_t ty = Shipped().y[a] + c.shiftY + (p == a ? 0 : Shipped().y[p]);
             const ScaledShape& s = shapes[static_cast<size_t>(p)] = ShapeAt(p, c.dpi, tx, ty);
-            placed.push_back({TwipsToPixelsAt(tx, c.dpi), TwipsToPixelsAt(ty, c.dpi), &s.fill});
+            placed.push_back({PlacedPixel(int64_t{tx} * c.dpi), PlacedPixel(int64_t{ty} * c.dpi), &s.fill});
             TwipSize size{};
             ASSERT_TRUE(RecordSizeTable(p, size));
             ASSERT_EQ(s.width, TwipsToPixelsAt(size.width, c.dpi));
@@ -484,8 +484,8 @@ TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
                 EXPECT_EQ(s.outline.size(), Load(p + OutlineRecordOffset).rdh.nCount);
                 EXPECT_EQ(std::memcmp(s.outline.data(), Load(p + OutlineRecordOffset).Buffer, s.outline.size() * sizeof(RectL)), 0);
             } else {
-                // Moved by an even number of pixels (a place on a half rounds to even), a piece keeps its shape.
-                const int step = 2 * 1440 / std::gcd(1440, c.dpi);
+                // Moved by whole pixels, a piece keeps its shape.
+                const int step = 1440 / std::gcd(1440, c.dpi);
                 const ScaledShape moved = ShapeAt(p, c.dpi, tx + step, ty - step);
                 EXPECT_TRUE(moved.fill.size() == s.fill.size() && std::equal(s.fill.begin(), s.fill.end(), moved.fill.begin(), [](const RectL& l, const RectL& r) {
                     return std::memcmp(&l, &r, sizeof l) == 0;

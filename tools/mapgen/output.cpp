@@ -220,7 +220,7 @@ std::vector<ScaleFigures> FiguresAtEveryScale(const MapResult& m) {
                 for (uint8_t v : wide) all += v;
                 f.cutOff += all - inside;
             }
-            placed.push_back({korven::TwipsToPixelsAt(tx, dpi), korven::TwipsToPixelsAt(ty, dpi), &sh.fill});
+            placed.push_back({korven::PlacedPixel(int64_t{tx} * dpi), korven::PlacedPixel(int64_t{ty} * dpi), &sh.fill});
             f.rectangles += sh.fill.size() + sh.outline.size();
         }
         const korven::Tiling t = korven::CountTiling(placed);
