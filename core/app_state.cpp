@@ -1,8 +1,5 @@
 #include "core/app_state.h"
 
-#include <algorithm>
-#include <climits>
-
 #include "core/layout.h"
 #include "core/win_owners.h"
 
