@@ -11,8 +11,12 @@ pkgs=(cmake g++ make git pkg-config googletest mingw-w64 wine wine32:i386 wine64
 
 # A mirror in the middle of a sync fails one index now and then: try again, and go on with the lists there are
 # (the install below says so if a package is really missing).
+# Once a run: the lists the first call got serve the second install as well.
+updated=""
 apt_update() {
   local n
+  [ -z "$updated" ] || return 0
+  updated=1
   for n in 1 2 3; do
     $SUDO apt-get update -q && return 0
     echo "setup: apt-get update failed (try $n of 3)"
