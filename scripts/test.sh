@@ -16,6 +16,7 @@ done
 # A process maps the system's compiled locales once: a shell started before setup.sh generated Japanese cannot
 # switch to it, and warns so when wine-env.sh sets it. The rest runs in a new shell.
 if [ -z "${KORVEN_SETUP_RAN:-}" ]; then
+  export KORVEN_TEST_T0=$(date +%s)
   if ! bash scripts/setup.sh; then
     echo "setup failed: what the tests need could not be installed"
     echo "0 passed, 1 failed"
@@ -24,6 +25,9 @@ if [ -z "${KORVEN_SETUP_RAN:-}" ]; then
   KORVEN_SETUP_RAN=1 exec bash "$root/scripts/test.sh" "$@"
 fi
 unset KORVEN_SETUP_RAN
+# Each stage's header says how long the run has taken so far, for the time budget.
+stage() { echo "== $* (at $(($(date +%s) - ${KORVEN_TEST_T0:-$(date +%s)})) s)"; }
+stage build
 bash scripts/build.sh || { echo "build failed"; echo "0 passed, 1 failed"; exit 1; }
 
 passed=0
@@ -71,18 +75,18 @@ count_gtest() {
   return 0
 }
 
-echo "== native tests"
+stage native tests
 rm -f build/native-tests.xml
 (cd build/native && ctest --output-on-failure -j2 --output-junit "$root/build/native-tests.xml") 2>&1 \
   | tee build/native-tests.log
 count_ctest build/native-tests.xml
 
 if [ -x scripts/fuzz.sh ]; then
-  echo "== fuzzer (${KORVEN_FUZZ_SECONDS:-30} s)"
+  stage "fuzzer (${KORVEN_FUZZ_SECONDS:-30} s)"
   if bash scripts/fuzz.sh "${KORVEN_FUZZ_SECONDS:-30}"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 
-echo "== Windows tests under Wine"
+stage Windows tests under Wine
 # Every GoogleTest case is counted from the reports the executables leave; the black-box scripts leave a
 # results file each. Which tests ran, and whether each passed, comes from ctest's JUnit reports.
 xml="$root/build/win-reports"
@@ -131,7 +135,7 @@ for junit in "${junits[@]}"; do
 done
 
 if [ "$KORVEN_WINE_BITS" = 64 ] && [ -z "${KORVEN_NO_WIN32_VM:-}" ]; then
-  echo "== the shipped 32-bit KORVEN.exe and the 32-bit suites in a virtual machine"
+  stage the shipped 32-bit KORVEN.exe and the 32-bit suites in a virtual machine
   # The 64-bit build above runs the same sources; only a machine that runs 32-bit code runs what ships.
   vm="$root/build/win32-vm"
   rm -rf "$vm"
@@ -166,5 +170,6 @@ if [ "$KORVEN_WINE_BITS" = 64 ] && [ -z "${KORVEN_NO_WIN32_VM:-}" ]; then
   done
 fi
 
+stage end
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
