@@ -5,7 +5,7 @@ set -euo pipefail
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
-pkgs=(cmake g++ make git pkg-config googletest mingw-w64 wine wine32:i386 wine64 xvfb xdotool x11-utils strace
+pkgs=(cmake g++ make ccache git pkg-config googletest mingw-w64 wine wine32:i386 wine64 xvfb xdotool x11-utils strace
       imagemagick locales fonts-ipafont-gothic clang libclang-rt-14-dev nlohmann-json3-dev libpng-dev
       libeigen3-dev python3 zip)
 
