@@ -107,9 +107,23 @@ if [ "$KORVEN_WINE_BITS" = 64 ]; then
     | tee -a build/win-tests.log
   junits+=("$root/build/win-tests-shipped.xml")
 fi
-(cd "$KORVEN_WIN_BUILD" && ctest --output-on-failure --output-junit "$root/build/win-tests.xml") 2>&1 \
+# The in-process suites run beside the black-box tests, on a display and a copy of the prefix of their own: the
+# scale test restarts its prefix's Wine server, and the real input must not land on their windows.
+inproc_prefix="$WINEPREFIX-inproc"
+rm -rf "$inproc_prefix" && cp -a "$WINEPREFIX" "$inproc_prefix"
+(
+  KORVEN_XVFB_PID=""
+  korven_start_xvfb || exit 1
+  export WINEPREFIX=$inproc_prefix
+  trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
+  cd "$KORVEN_WIN_BUILD" && ctest --output-on-failure -E '^blackbox_' --output-junit "$root/build/win-tests-inproc.xml"
+) >build/win-tests-inproc.log 2>&1 &
+inproc=$!
+(cd "$KORVEN_WIN_BUILD" && ctest --output-on-failure -R '^blackbox_' --output-junit "$root/build/win-tests.xml") 2>&1 \
   | tee -a build/win-tests.log
-junits+=("$root/build/win-tests.xml")
+wait $inproc
+tee -a build/win-tests.log <build/win-tests-inproc.log
+junits+=("$root/build/win-tests-inproc.xml" "$root/build/win-tests.xml")
 unset GTEST_OUTPUT
 for junit in "${junits[@]}"; do
   # A ctest run that left no report, or ran nothing: its tests are unknown, and that is one failure.
