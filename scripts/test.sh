@@ -114,7 +114,7 @@ rm -rf "$inproc_prefix" && cp -a "$WINEPREFIX" "$inproc_prefix"
 (
   KORVEN_XVFB_PID=""
   korven_start_xvfb || exit 1
-  export WINEPREFIX=$inproc_prefix
+  export KORVEN_WINEPREFIX=$inproc_prefix WINEPREFIX=$inproc_prefix
   trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
   cd "$KORVEN_WIN_BUILD" && ctest --output-on-failure -E '^blackbox_' --output-junit "$root/build/win-tests-inproc.xml"
 ) >build/win-tests-inproc.log 2>&1 &
