@@ -11,6 +11,7 @@
 #include "menu/frm_version.h"
 #include "pieces/color_chooser.h"
 #include "pieces/frm_data.h"
+#include "pieces/frm_map.h"
 #include "tests/win/piece_fixture.h"
 
 namespace korven {
@@ -209,6 +210,33 @@ TEST_F(Dialogs, ClosingADialogEnablesThePiecesFirstAndLeavesTheOpenerActive) {
         Later(4000, [] { UnloadVersionDialog(), UnloadCapitalDialog(); });
         capital ? OpenCapitalDialog(P(Kanagawa)) : mver_Click();
         EXPECT_TRUE(enabledAtDestroy && GetActiveWindow() == P(Kanagawa).hwnd()) << c;
+    }
+}
+
+// A window refused by a CBT hook is named at once: fatal for a piece or its line, a notice for a dialog.
+std::wstring refused;
+LRESULT CALLBACK RefuseClass(int code, WPARAM w, LPARAM l) {
+    wchar_t cls[32] = {};
+    if (code == HCBT_CREATEWND) GetClassNameW(reinterpret_cast<HWND>(w), cls, 32);
+    return code == HCBT_CREATEWND && refused == cls ? 1 : CallNextHookEx(nullptr, code, w, l);
+}
+TEST_F(Dialogs, AWindowThatCannotBeMadeIsNamedAtOnce) {
+    const struct { const wchar_t* cls; std::function<void()> make; const wchar_t* what; bool fatal; } cases[] = {
+        {L"frmMap", [] { CreatePiece(); }, L"地図の県", true},
+        {L"frmMap.Picture1", [] { CreatePiece(); }, L"県の境界線", true},
+        {L"frm_Version", ShowVersionDialog, L"バージョン情報", false},
+        {L"frmData", [this] { OpenCapitalDialog(P(Kanagawa)); }, L"県庁所在地の入力", false}};
+    for (const auto& c : cases) {
+        refused = c.cls;
+        notices.clear();
+        FatalExitHook = [&](const std::wstring& text) { notices.push_back(L"fatal: " + text); };
+        HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseClass, nullptr, GetCurrentThreadId());
+        c.make();
+        UnhookWindowsHookEx(hook);
+        FatalExitHook = nullptr;
+        const std::wstring said = (c.fatal ? L"fatal: " : L"") + std::wstring(c.what);
+        EXPECT_TRUE(notices.size() == 1 && notices[0].rfind(said, 0) == 0 && !VersionDialogWindow() &&
+                    !CapitalDialogWindow()) << c.what;
     }
 }
 
