@@ -7,6 +7,7 @@
 #include "core/catalogue.h"
 #include "core/modal.h"
 #include "core/settings.h"
+#include "core/win_owners.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
 #include "pieces/color_chooser.h"
@@ -230,9 +231,8 @@ TEST_F(Dialogs, AWindowThatCannotBeMadeIsNamedAtOnce) {
         refused = c.cls;
         notices.clear();
         FatalExitHook = [&](const std::wstring& text) { notices.push_back(L"fatal: " + text); };
-        HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseClass, nullptr, GetCurrentThreadId());
+        const UniqueHook hook(SetWindowsHookExW(WH_CBT, RefuseClass, nullptr, GetCurrentThreadId()));
         c.make();
-        UnhookWindowsHookEx(hook);
         FatalExitHook = nullptr;
         const std::wstring said = (c.fatal ? L"fatal: " : L"") + std::wstring(c.what);
         EXPECT_TRUE(notices.size() == 1 && notices[0].rfind(said, 0) == 0 && !VersionDialogWindow() &&
