@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -26,22 +27,24 @@ using namespace korven;
 
 namespace {
 
+using Json = nlohmann::ordered_json;  // keys in the order written: a piece reads index and title first
+
+int Print(const Json& j) {
+    std::printf("%s\n", j.dump().c_str());
+    return 0;
+}
+
+template <class R>
+Json Box(const R& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
 std::string Utf8(const std::wstring& w) {
     if (w.empty()) return {};
     int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string s(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
     return s;
-}
-
-std::string Json(const std::string& s) {
-    std::string o = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') { o += '\\'; o += static_cast<char>(c); }
-        else if (c < 0x20) { char b[8]; std::snprintf(b, sizeof b, "\\u%04x", c); o += b; }
-        else o += static_cast<char>(c);
-    }
-    return o + "\"";
 }
 
 std::wstring ClassOf(HWND h) {
@@ -55,39 +58,20 @@ std::wstring TextOf(HWND h) {
     return b;
 }
 
-struct Region {
-    std::vector<RECT> rects;
-    bool present = false;
-};
-
-Region WindowRegion(HWND h) {
-    Region r;
-    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    int kind = GetWindowRgn(h, rgn);
-    if (kind != ERROR) {
-        r.present = true;
-        DWORD n = GetRegionData(rgn, 0, nullptr);
-        std::vector<char> buf(n);
-        if (n && GetRegionData(rgn, n, reinterpret_cast<RGNDATA*>(buf.data()))) {
-            auto* d = reinterpret_cast<RGNDATA*>(buf.data());
-            auto* rc = reinterpret_cast<RECT*>(d->Buffer);
-            r.rects.assign(rc, rc + d->rdh.nCount);
-        }
-    }
-    DeleteObject(rgn);
-    return r;
+// Empty when the window has no region.
+std::vector<RectL> WindowRegion(HWND h) {
+    UniqueRgn rgn(CreateRectRgn(0, 0, 0, 0));
+    const DWORD n = GetWindowRgn(h, rgn.get()) == ERROR ? 0 : GetRegionData(rgn.get(), 0, nullptr);
+    std::vector<char> buf(n);
+    if (!n || !GetRegionData(rgn.get(), n, reinterpret_cast<RGNDATA*>(buf.data()))) return {};
+    const auto* d = reinterpret_cast<const RGNDATA*>(buf.data());
+    const auto* rc = reinterpret_cast<const RectL*>(d->Buffer);
+    return {rc, rc + d->rdh.nCount};
 }
 
-bool SameAsRecord(const Region& r, int record) {
+bool SameAsRecord(const std::vector<RectL>& r, int record) {
     const RegionRecord& rec = RecordAt(record);
-    if (r.rects.size() != rec.rdh.nCount || rec.rdh.nCount == 0) return false;
-    for (size_t i = 0; i < r.rects.size(); ++i) {
-        const RectL& a = rec.Buffer[i];
-        if (r.rects[i].left != a.left || r.rects[i].top != a.top || r.rects[i].right != a.right ||
-            r.rects[i].bottom != a.bottom)
-            return false;
-    }
-    return true;
+    return r.size() == rec.rdh.nCount && !r.empty() && std::memcmp(r.data(), rec.Buffer, r.size() * sizeof(RectL)) == 0;
 }
 
 // The fill pixel farthest from the sea and the line (chessboard distance), in window coordinates; with
@@ -124,11 +108,6 @@ POINT InnerPoint(int record, int outline, const POINT* away = nullptr) {
     return best;
 }
 
-std::string RectJson(const RECT& r) {
-    return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + "]";
-}
-
 struct EnumCtx {
     std::vector<HWND>* out;
     const wchar_t* cls;
@@ -149,69 +128,56 @@ std::vector<HWND> TopLevel(const wchar_t* cls) {
 
 int Pieces() {
     EnsureRegionStore();
-    std::printf("{\"screen\":[%d,%d],", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     RECT wa;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
-    std::printf("\"workarea\":%s,\"pieces\":[", RectJson(wa).c_str());
-    bool first = true;
+    Json out = {{"screen", {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}},
+                {"workarea", Box(wa)}, {"pieces", Json::array()}};
     for (HWND h : TopLevel(L"frmMap")) {
         RECT wr;
         GetWindowRect(h, &wr);
-        Region rg = WindowRegion(h);
+        const std::vector<RectL> rg = WindowRegion(h);
         int index = -1;
         for (int p = 0; p < PrefCount && index < 0; ++p)
             if (SameAsRecord(rg, p)) index = p;
-        HWND pic = GetWindow(h, GW_CHILD);
-        std::string picJson = "null";
+        Json pic = nullptr;
         // Picture1 is the child whose region is the outline record.
-        for (HWND c = pic; c; c = GetWindow(c, GW_HWNDNEXT)) {
+        for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             RECT cr;
             GetWindowRect(c, &cr);
-            Region cg = WindowRegion(c);
-            bool ok = index >= 0 && SameAsRecord(cg, index + OutlineRecordOffset);
-            if (ok || picJson == "null")
-                picJson = "{\"class\":" + Json(Utf8(ClassOf(c))) + ",\"rect\":" + RectJson(cr) +
-                          ",\"region_ok\":" + (ok ? "true" : "false") + "}";
+            bool ok = index >= 0 && SameAsRecord(WindowRegion(c), index + OutlineRecordOffset);
+            if (ok || pic.is_null()) pic = {{"class", Utf8(ClassOf(c))}, {"rect", Box(cr)}, {"region_ok", ok}};
             if (ok) break;
         }
         POINT in = index >= 0 ? InnerPoint(index, index + OutlineRecordOffset) : POINT{-1, -1};
-        std::string extra;
+        Json& p = out["pieces"].emplace_back(Json{
+            {"index", index}, {"title", Utf8(TextOf(h))}, {"rect", Box(wr)}, {"visible", !!IsWindowVisible(h)},
+            {"style", static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE))},
+            {"exstyle", static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE))},
+            {"region_rects", rg.size()}, {"region_ok", index >= 0}, {"picture1", pic},
+            {"inner", {in.x + wr.left, in.y + wr.top}}});
         if (index >= 0) {
             POINT in2 = InnerPoint(index, index + OutlineRecordOffset, &in);
-            extra += ",\"inner2\":[" + std::to_string(in2.x + wr.left) + "," + std::to_string(in2.y + wr.top) + "]";
-            const RegionRecord& line = RecordAt(index + OutlineRecordOffset);
-            extra += ",\"name\":" + Json(std::string(PrefName(index))) + ",\"canvas\":[" + std::to_string(PrefCanvas[index].width) + "," +
-                    std::to_string(PrefCanvas[index].height) + "],\"line\":[" +
-                    std::to_string(line.Buffer[0].left + wr.left) + "," + std::to_string(line.Buffer[0].top + wr.top) + "]";
+            const RectL& line = RecordAt(index + OutlineRecordOffset).Buffer[0];
+            p["inner2"] = {in2.x + wr.left, in2.y + wr.top};
+            p["name"] = std::string(PrefName(index));
+            p["canvas"] = {PrefCanvas[index].width, PrefCanvas[index].height};
+            p["line"] = {line.left + wr.left, line.top + wr.top};
         }
-        std::printf("%s{\"index\":%d,\"title\":%s,\"rect\":%s,\"visible\":%s,\"style\":%lu,\"exstyle\":%lu,"
-                    "\"region_rects\":%zu,\"region_ok\":%s,\"picture1\":%s,\"inner\":[%ld,%ld]%s}",
-                    first ? "" : ",", index, Json(Utf8(TextOf(h))).c_str(), RectJson(wr).c_str(),
-                    IsWindowVisible(h) ? "true" : "false", static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
-                    static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)), rg.rects.size(),
-                    index >= 0 ? "true" : "false", picJson.c_str(), in.x + wr.left, in.y + wr.top, extra.c_str());
-        first = false;
     }
-    std::printf("]}\n");
-    return 0;
+    return Print(out);
 }
 
 int Windows() {
-    std::printf("[");
-    bool first = true;
+    Json out = Json::array();
     for (HWND h : TopLevel(nullptr)) {
         if (!IsWindowVisible(h)) continue;
-        RECT wr;
+        RECT wr, cr{};
         GetWindowRect(h, &wr);
-        RECT cr{};
         GetClientRect(h, &cr);
-        std::printf("%s{\"class\":%s,\"title\":%s,\"rect\":%s,\"client\":[%ld,%ld],\"enabled\":%s}", first ? "" : ",",
-                    Json(Utf8(ClassOf(h))).c_str(), Json(Utf8(TextOf(h))).c_str(), RectJson(wr).c_str(), cr.right,
-                    cr.bottom, IsWindowEnabled(h) ? "true" : "false");
-        first = false;
+        out.push_back(Json{{"class", Utf8(ClassOf(h))}, {"title", Utf8(TextOf(h))}, {"rect", Box(wr)},
+                           {"client", {cr.right, cr.bottom}}, {"enabled", !!IsWindowEnabled(h)}});
     }
-    std::printf("]\n");
-    return 0;
+    return Print(out);
 }
 
 // Polls often: a test that acts while the map is still being built has only a few hundred milliseconds.
@@ -228,37 +194,45 @@ int Wait(int n, int seconds) {
 }
 
 // The pixels of a window's region on the screen, offset by the window's place.
-std::vector<RECT> ScreenRegion(HWND h) {
+std::vector<RectL> ScreenRegion(HWND h) {
     RECT wr;
     GetWindowRect(h, &wr);
-    std::vector<RECT> out = WindowRegion(h).rects;
-    for (RECT& r : out) OffsetRect(&r, wr.left, wr.top);
+    std::vector<RectL> out = WindowRegion(h);
+    for (RectL& r : out) r.left += wr.left, r.right += wr.left, r.top += wr.top, r.bottom += wr.top;
     return out;
+}
+
+// The box around the rectangles with a pixel to spare on every side.
+RectL Around(const std::vector<RectL>& rects) {
+    RectL b{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (const RectL& r : rects)
+        b = {std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right), std::max(b.bottom, r.bottom)};
+    return {b.left - 1, b.top - 1, b.right + 1, b.bottom + 1};
 }
 
 int Coverage(const char* file) {
     struct Shown {
         std::string name;
         RECT rect;
-        std::vector<RECT> fill, line;
+        std::vector<RectL> fill, line;
     };
     EnsureRegionStore();
     std::vector<Shown> shown;
-    RECT box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    std::vector<RectL> all;
     for (HWND h : TopLevel(L"frmMap")) {
         Shown s{Utf8(TextOf(h)), {}, ScreenRegion(h), {}};
         GetWindowRect(h, &s.rect);
         if (HWND c = GetWindow(h, GW_CHILD)) s.line = ScreenRegion(c);
-        for (const RECT& r : s.fill) UnionRect(&box, &box, &r);
+        all.insert(all.end(), s.fill.begin(), s.fill.end());
         shown.push_back(std::move(s));
     }
-    if (shown.empty() || IsRectEmpty(&box)) return 1;
-    InflateRect(&box, 1, 1);
+    if (all.empty()) return 1;
+    const RectL box = Around(all);
     const int w = box.right - box.left, h = box.bottom - box.top;
     std::vector<int> owner(static_cast<size_t>(w) * h, -1);
     std::vector<unsigned char> kind(owner.size(), 0);
-    auto each = [&](const std::vector<RECT>& rects, auto&& f) {
-        for (const RECT& r : rects)
+    auto each = [&](const std::vector<RectL>& rects, auto&& f) {
+        for (const RectL& r : rects)
             for (int y = r.top; y < r.bottom; ++y)
                 for (int x = r.left; x < r.right; ++x) f(static_cast<size_t>(y - box.top) * w + (x - box.left));
     };
@@ -280,10 +254,8 @@ int Coverage(const char* file) {
                 // By name, not by the windows' order, which changes with activation.
                 const std::string& a = shown[static_cast<size_t>(owner[at])].name;
                 const std::string& b = shown[static_cast<size_t>(owner[next])].name;
-                ++meet[Json(std::min(a, b) + "|" + std::max(a, b))];
+                ++meet[std::min(a, b) + "|" + std::max(a, b)];
             }
-    std::string pairs;
-    for (const auto& [m, n] : meet) pairs += (pairs.empty() ? "" : ",") + m + ":" + std::to_string(n);
     // An empty pixel between two different pieces, across or down.
     long cracks = 0;
     for (int y = 1; y + 1 < h; ++y)
@@ -298,16 +270,14 @@ int Coverage(const char* file) {
     WindowDc screen(nullptr);
     const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
     const int width = std::max(1, static_cast<int>(std::lround(dpi / 96.0)));
-    std::string wrong, places;
+    Json wrong = Json::object(), places = Json::object();
     for (const Shown& piece : shown) {
-        RECT pb{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-        for (const RECT& r : piece.fill) UnionRect(&pb, &pb, &r);
-        InflateRect(&pb, 1, 1);
+        const RectL pb = Around(piece.fill);
         const int pw = pb.right - pb.left, ph = pb.bottom - pb.top;
         std::vector<int> dist(static_cast<size_t>(pw) * ph, 0);
         std::vector<unsigned char> inLine(dist.size(), 0);
-        auto local = [&](const std::vector<RECT>& rects, auto&& f) {
-            for (const RECT& r : rects)
+        auto local = [&](const std::vector<RectL>& rects, auto&& f) {
+            for (const RectL& r : rects)
                 for (int y = std::max(r.top, pb.top); y < std::min(r.bottom, pb.bottom); ++y)
                     for (int x = std::max(r.left, pb.left); x < std::min(r.right, pb.right); ++x)
                         f(static_cast<size_t>(y - pb.top) * pw + (x - pb.left));
@@ -327,21 +297,17 @@ int Coverage(const char* file) {
             }
         long bad = 0;
         local(piece.fill, [&](size_t at) { bad += (dist[at] <= width) != (inLine[at] != 0); });
-        if (bad) wrong += (wrong.empty() ? "" : ",") + Json(piece.name) + ":" + std::to_string(bad);
+        if (bad) wrong[piece.name] = bad;
         // The pixel farthest from the sea and the line: a place to point at.
-        const size_t in = static_cast<size_t>(std::max_element(dist.begin(), dist.end()) - dist.begin());
-        places += (places.empty() ? "" : ",") + Json(piece.name) + ":{\"rect\":" + RectJson(piece.rect) +
-                  ",\"inner\":[" + std::to_string(pb.left + static_cast<long>(in % pw)) + "," +
-                  std::to_string(pb.top + static_cast<long>(in / pw)) + "]}";
+        const int in = static_cast<int>(std::max_element(dist.begin(), dist.end()) - dist.begin());
+        places[piece.name] = {{"rect", Box(piece.rect)}, {"inner", {pb.left + in % pw, pb.top + in / pw}}};
     }
     if (FILE* f = std::fopen(file, "wb")) {
         std::fwrite(kind.data(), 1, kind.size(), f);
         std::fclose(f);
     }
-    std::printf("{\"dpi\":%d,\"width\":%d,\"box\":%s,\"overlaps\":%ld,\"cracks\":%ld,\"outline_wrong\":{%s},"
-                "\"meet\":{%s},\"pieces\":{%s}}\n", dpi, width, RectJson(box).c_str(), overlaps, cracks, wrong.c_str(),
-                pairs.c_str(), places.c_str());
-    return 0;
+    return Print({{"dpi", dpi}, {"width", width}, {"box", Box(box)}, {"overlaps", overlaps},
+                  {"cracks", cracks}, {"outline_wrong", wrong}, {"meet", meet}, {"pieces", places}});
 }
 
 int Controls(const char* cls) {
@@ -350,19 +316,17 @@ int Controls(const char* cls) {
     for (HWND h : TopLevel(wcls.c_str()))
         if (IsWindowVisible(h)) top = h;
     if (!top) return 1;
-    std::printf("[");
     RECT client;  // what of a control lies beyond the dialog's client area does not show
     GetClientRect(top, &client);
     MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    Json out = Json::array();
     for (HWND c = GetWindow(top, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         RECT wr;
         GetWindowRect(c, &wr);
         IntersectRect(&wr, &wr, &client);
-        std::printf("%s{\"class\":%s,\"text\":%s,\"rect\":%s}", c == GetWindow(top, GW_CHILD) ? "" : ",",
-                    Json(Utf8(ClassOf(c))).c_str(), Json(Utf8(TextOf(c))).c_str(), RectJson(wr).c_str());
+        out.push_back(Json{{"class", Utf8(ClassOf(c))}, {"text", Utf8(TextOf(c))}, {"rect", Box(wr)}});
     }
-    std::printf("]\n");
-    return 0;
+    return Print(out);
 }
 
 }  // namespace
