@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/win_owners.h"
+#include "regions/pixel_fill.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
 
@@ -236,14 +237,16 @@ int Coverage(const char* file) {
             for (int y = r.top; y < r.bottom; ++y)
                 for (int x = r.left; x < r.right; ++x) f(static_cast<size_t>(y - box.top) * w + (x - box.left));
     };
-    long overlaps = 0;
-    for (size_t i = 0; i < shown.size(); ++i)
+    std::vector<PlacedShape> placed;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        placed.push_back({0, 0, &shown[i].fill});
         each(shown[i].fill, [&](size_t at) {
-            if (kind[at] == 3) return;
-            if (kind[at] != 0) { kind[at] = 3; ++overlaps; return; }
+            if (kind[at] != 0) { kind[at] = 3; return; }
             kind[at] = 1;
             owner[at] = static_cast<int>(i);
         });
+    }
+    const Tiling tiling = CountTiling(placed);
     for (size_t i = 0; i < shown.size(); ++i)  // a child shows only inside its parent's region
         each(shown[i].line, [&](size_t at) { if (owner[at] == static_cast<int>(i) && kind[at] == 1) kind[at] = 2; });
     // Pieces that meet, and along how many pixel sides: a pixel of one beside a pixel of the other.
@@ -256,15 +259,6 @@ int Coverage(const char* file) {
                 const std::string& b = shown[static_cast<size_t>(owner[next])].name;
                 ++meet[std::min(a, b) + "|" + std::max(a, b)];
             }
-    // An empty pixel between two different pieces, across or down.
-    long cracks = 0;
-    for (int y = 1; y + 1 < h; ++y)
-        for (int x = 1; x + 1 < w; ++x) {
-            const size_t at = static_cast<size_t>(y) * w + x;
-            if (kind[at] != 0) continue;
-            const int l = owner[at - 1], r = owner[at + 1], u = owner[at - w], d = owner[at + w];
-            if ((l >= 0 && r >= 0 && l != r) || (u >= 0 && d >= 0 && u != d)) ++cracks;
-        }
     // The outline as a line of `width` pixels on the inside of its fill: exactly the fill pixels within
     // `width` steps across or down of a pixel outside it.
     WindowDc screen(nullptr);
@@ -306,8 +300,8 @@ int Coverage(const char* file) {
         std::fwrite(kind.data(), 1, kind.size(), f);
         std::fclose(f);
     }
-    return Print({{"dpi", dpi}, {"width", width}, {"box", Box(box)}, {"overlaps", overlaps},
-                  {"cracks", cracks}, {"outline_wrong", wrong}, {"meet", meet}, {"pieces", places}});
+    return Print({{"dpi", dpi}, {"width", width}, {"box", Box(box)}, {"overlaps", tiling.overlaps},
+                  {"cracks", tiling.cracks}, {"outline_wrong", wrong}, {"meet", meet}, {"pieces", places}});
 }
 
 int Controls(const char* cls) {
