@@ -1,8 +1,8 @@
 // Reads KORVEN's windows from outside its process (same Wine server) and prints them as JSON, so the
 // black-box tests can check places and shapes exactly.
 //   probe pieces            every frmMap window: place, visibility, styles, region vs. its record, a point inside
-//   probe windows           every visible top-level window: class, title, place
-//   probe wait N SECONDS    waits until N frmMap windows are visible; exit 1 on time-out
+//   probe windows           every visible top-level window: class, title, place, whether it waits to be painted
+//   probe wait N SECONDS    waits until N frmMap windows are visible and painted; exit 1 on time-out
 //   probe coverage FILE     the pieces as shown, pixel by pixel over the map's box: overlaps, cracks, the outline's
 //                           width, the dpi; FILE gets one byte a pixel (0 none, 1 fill, 2 outline, 3 two pieces)
 //   probe controls CLASS    the children of the visible window of that class: class, text, place
@@ -168,6 +168,18 @@ int Pieces() {
     return Print(out);
 }
 
+BOOL CALLBACK NoteUnpainted(HWND c, LPARAM painted) {
+    if (GetUpdateRect(c, nullptr, FALSE)) *reinterpret_cast<bool*>(painted) = false;
+    return TRUE;
+}
+
+// Nothing of the window or its children is waiting for a WM_PAINT: what is on the screen is what it drew.
+bool Painted(HWND h) {
+    bool painted = !GetUpdateRect(h, nullptr, FALSE);
+    EnumChildWindows(h, NoteUnpainted, reinterpret_cast<LPARAM>(&painted));
+    return painted;
+}
+
 int Windows() {
     Json out = Json::array();
     for (HWND h : TopLevel(nullptr)) {
@@ -176,7 +188,8 @@ int Windows() {
         GetWindowRect(h, &wr);
         GetClientRect(h, &cr);
         out.push_back(Json{{"class", Utf8(ClassOf(h))}, {"title", Utf8(TextOf(h))}, {"rect", Box(wr)},
-                           {"client", {cr.right, cr.bottom}}, {"enabled", !!IsWindowEnabled(h)}});
+                           {"client", {cr.right, cr.bottom}}, {"enabled", !!IsWindowEnabled(h)},
+                           {"painted", Painted(h)}});
     }
     return Print(out);
 }
@@ -187,7 +200,7 @@ int Wait(int n, int seconds) {
     while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
         int visible = 0;
         for (HWND h : TopLevel(L"frmMap"))
-            if (IsWindowVisible(h)) ++visible;
+            if (IsWindowVisible(h) && Painted(h)) ++visible;
         if (visible >= n) return 0;
         Sleep(5);
     }
