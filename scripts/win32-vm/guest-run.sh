@@ -24,7 +24,7 @@ up() {
   return 1
 }
 # A server that stays between programs saves each start its set-up under emulation.
-server() { /usr/lib/wine/wineserver64 -k 2>/dev/null; sleep 0.5; /usr/lib/wine/wineserver64 -p; }
+server() { /usr/lib/wine/wineserver64 -k 2>/dev/null; /usr/lib/wine/wineserver64 -w; /usr/lib/wine/wineserver64 -p; }
 
 mkdir -p /tmp/fb
 Xvfb :1 -screen 0 1024x768x24 -nolisten tcp -nocursor -fbdir /tmp/fb >/dev/null 2>&1 &
@@ -36,8 +36,8 @@ cp "$k/KORVEN.exe" "$exe_path"
 cp "$k/KORVEN.exe" "$k/KORVEN.ini" /tmp/map/
 cd /tmp/map
 wine KORVEN.exe >"$r/korven.log" 2>&1 &
+# The probe waits until the 47 pieces are shown and painted.
 step map_wait timeout 300 wine "$k/probe.exe" wait 47 270
-sleep 1
 step map_pieces timeout 60 wine "$k/probe.exe" pieces >"$r/pieces.json" 2>"$r/probe.log"
 cp /tmp/fb/Xvfb_screen0 "$r/screen.xwd"
 server

@@ -42,8 +42,8 @@ if [ "$mode" = firstboot ]; then
   log=/var/log/korven-firstboot.log
   {
     Xvfb :1 -screen 0 1024x768x24 -nolisten tcp -nocursor >/dev/null 2>&1 &
-    sleep 2
     export DISPLAY=:1
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     WINEBOOTSTRAPMODE=1 timeout 300 wine 'C:\windows\syswow64\rundll32.exe' setupapi,InstallHinfSection \
       Wow64Install 128 'Z:\usr\share\wine\wine.inf'
     timeout 60 wineserver -w
