@@ -7,7 +7,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 pkgs=(cmake g++ make ccache git pkg-config googletest mingw-w64 wine wine32:i386 wine64 xvfb xdotool x11-utils strace
       imagemagick locales fonts-ipafont-gothic clang libclang-rt-14-dev nlohmann-json3-dev libpng-dev
-      libeigen3-dev python3 zip)
+      libeigen3-dev python3 python3-pytest python3-pil python3-numpy zip)
 
 # A mirror in the middle of a sync fails one index now and then: try again, and go on with the lists there are
 # (the install below says so if a package is really missing).

@@ -28,7 +28,7 @@ out="${KORVEN_SOAK_OUT:-$root/build/soak}"
 mkdir -p "$out"
 # The given time plus room for both start-ups, the exits and the checks; then it is stopped whatever it does.
 cap=$(python3 -c "print(int(float('$minutes') * 60 + 300))")
-timeout --kill-after=20 "$cap" python3 tests/soak/soak.py --exe "$KORVEN_WIN_DIST/KORVEN.exe" --probe "$probe" \
+timeout --kill-after=20 "$cap" /usr/bin/python3 tests/soak/soak.py --exe "$KORVEN_WIN_DIST/KORVEN.exe" --probe "$probe" \
   --gauge "$gauge" --out "$out" --minutes "$minutes" --grace 240 --seed "$seed" "$@"
 rc=$?
 [ $rc -eq 124 ] && echo "soak: stopped at the hard cap of $cap s"

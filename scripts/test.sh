@@ -30,82 +30,41 @@ stage() { echo "== $* (at $(($(date +%s) - ${KORVEN_TEST_T0:-$(date +%s)})) s)";
 stage build
 bash scripts/build.sh || { echo "build failed"; echo "0 passed, 1 failed"; exit 1; }
 
-passed=0
-failed=0
-# Prints "status name" for each test in one of ctest's JUnit reports; status is run, fail, notrun, disabled, or
-# skipped for a skip the test declared (ctest's own summary counts that one as passed). Fails on a missing or
-# unreadable report.
-junit_tests() {
-  python3 - "$1" <<'PY'
-import sys
-import xml.etree.ElementTree as ET
-for case in ET.parse(sys.argv[1]).getroot().iter("testcase"):
-    status = case.get("status", "fail")
-    skip = case.find("skipped")
-    if status == "notrun" and skip is not None and skip.get("message", "").startswith("SKIP_"):
-        status = "skipped"
-    print(status, case.get("name"))
-PY
-}
-
-# Adds one ctest run's tests as its summary counts them (a disabled test does not count). A run that left no
-# report, or one without tests, counts as one failure.
-count_ctest() {
-  local tests status name
-  tests=$(junit_tests "$1" 2>/dev/null)
-  if [ -z "$tests" ]; then failed=$((failed + 1)); return; fi
-  while read -r status name; do
-    case $status in
-      run|skipped) passed=$((passed + 1)) ;;
-      disabled) ;;
-      *) failed=$((failed + 1)) ;;
-    esac
-  done <<<"$tests"
-}
-
-# Adds the cases of one GoogleTest report; an executable that failed without saying so in its report, or died
-# before writing it, counts as one more failure.
-count_gtest() {
-  local report=$1 status=$2 cases bad
-  if [ ! -f "$report" ]; then failed=$((failed + 1)); return; fi
-  cases=$(grep -o '<testcase ' "$report" | wc -l)
-  bad=$(grep -c '<failure' "$report" || true)
-  passed=$((passed + cases - bad)); failed=$((failed + bad))
-  [ "$status" != 0 ] && [ "$bad" -eq 0 ] && failed=$((failed + 1))
-  return 0
-}
+# Every runner leaves JUnit reports; tests/junit_tally.py adds them up into the closing line (see there).
+reports=()
+py=/usr/bin/python3  # Debian's, whose packages bring pytest, Pillow and numpy
 
 stage native tests
 rm -f build/native-tests.xml
 (cd build/native && ctest --output-on-failure -j2 --output-junit "$root/build/native-tests.xml") 2>&1 \
   | tee build/native-tests.log
-count_ctest build/native-tests.xml
+reports+=(build/native-tests.xml)
 
 if [ -x scripts/fuzz.sh ]; then
   stage "fuzzer (${KORVEN_FUZZ_SECONDS:-30} s)"
-  if bash scripts/fuzz.sh "${KORVEN_FUZZ_SECONDS:-30}"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+  bash scripts/fuzz.sh "${KORVEN_FUZZ_SECONDS:-30}"
+  reports+=("exit:fuzzer=$?")
 fi
 
 stage Windows tests under Wine
-# Every GoogleTest case is counted from the reports the executables leave; the black-box scripts leave a
-# results file each. Which tests ran, and whether each passed, comes from ctest's JUnit reports.
-xml="$root/build/win-reports"
-rm -rf "$xml" build/win/blackbox/results-*.txt build/win64/blackbox/results-*.txt build/win-tests*.xml
-mkdir -p "$xml"
-export GTEST_OUTPUT="xml:Z:${xml//\//\\}\\"
+# Each GoogleTest executable and each black-box file leaves its report in reports/ under its ctest name; which
+# ran, and whether each passed, comes from ctest's own reports.
 source scripts/wine-env.sh
 source scripts/xvfb.sh
+xml="$KORVEN_WIN_BUILD/reports"
+rm -rf "$xml" build/win-tests*.xml
+mkdir -p "$xml"
+export GTEST_OUTPUT="xml:Z:${xml//\//\\}\\"
 korven_start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 trap 'wineserver -k 2>/dev/null; korven_stop_xvfb' EXIT
-korven_wine_prefix || { echo "$passed passed, $((failed + 1)) failed"; exit 1; }
+korven_wine_prefix || { reports+=("exit:wine-prefix=1"); "$py" tests/junit_tally.py "${reports[@]}"; exit 1; }
 : >build/win-tests.log
-junits=()
 if [ "$KORVEN_WINE_BITS" = 64 ]; then
   echo "This machine runs no 32-bit code: the Windows-side tests run the 64-bit build of the same sources under"
   echo "64-bit Wine; the shipped 32-bit dist/KORVEN.exe is checked without being run."
   (cd build/win && ctest --output-on-failure -L shipped --output-junit "$root/build/win-tests-shipped.xml") 2>&1 \
     | tee -a build/win-tests.log
-  junits+=("$root/build/win-tests-shipped.xml")
+  reports+=("build/win-tests-shipped.xml:$xml")
 fi
 # The in-process suites run beside the black-box tests, on a display and a copy of the prefix of their own: the
 # scale test restarts its prefix's Wine server, and the real input must not land on their windows.
@@ -123,30 +82,8 @@ inproc=$!
   | tee -a build/win-tests.log
 wait $inproc
 tee -a build/win-tests.log <build/win-tests-inproc.log
-junits+=("$root/build/win-tests-inproc.xml" "$root/build/win-tests.xml")
+reports+=("build/win-tests-inproc.xml:$xml" "build/win-tests.xml:$xml")
 unset GTEST_OUTPUT
-for junit in "${junits[@]}"; do
-  # A ctest run that left no report, or ran nothing: its tests are unknown, and that is one failure.
-  tests=$(junit_tests "$junit" 2>/dev/null)
-  if [ -z "$tests" ]; then failed=$((failed + 1)); continue; fi
-  while read -r status name; do
-    report="$xml/$name.xml"
-    if [[ $name == blackbox_* ]]; then
-      report="$KORVEN_WIN_BUILD/blackbox/results-${name#blackbox_}.txt"
-      if [ -f "$report" ]; then
-        read -r p f <"$report"
-        passed=$((passed + p)); failed=$((failed + f))
-      else
-        failed=$((failed + 1))
-      fi
-    elif [[ $name == shipped_* ]]; then
-      # A check of the shipped files, not a GoogleTest executable: one case.
-      if [ "$status" = run ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-    else
-      count_gtest "$report" "$([ "$status" = run ] && echo 0 || echo 1)"
-    fi
-  done <<<"$tests"
-done
 
 if [ "$KORVEN_WINE_BITS" = 64 ] && [ -z "${KORVEN_NO_WIN32_VM:-}" ]; then
   stage the shipped 32-bit KORVEN.exe and the 32-bit suites in a virtual machine
@@ -162,28 +99,17 @@ if [ "$KORVEN_WINE_BITS" = 64 ] && [ -z "${KORVEN_NO_WIN32_VM:-}" ]; then
   vm_rc=$?
   if [ "$vm_rc" -ne 0 ]; then
     echo "FAIL: the 32-bit run in the virtual machine did not complete (see build/win32-vm.log)"
-    failed=$((failed + 1))
+    reports+=("exit:win32-vm=$vm_rc")
   fi
-  python3 tests/blackbox/shipped_in_guest.py --results "$vm/results" --ini dist/KORVEN.ini --out "$vm"
-  if [ -f "$vm/results-shipped_in_guest.txt" ]; then
-    read -r p f <"$vm/results-shipped_in_guest.txt"
-    passed=$((passed + p)); failed=$((failed + f))
-  else
-    failed=$((failed + 1))
-  fi
+  "$py" -m pytest -p no:cacheprovider -q tests/blackbox/shipped_in_guest.py --results "$vm/results" \
+    --ini dist/KORVEN.ini --out "$vm" --junitxml="$vm/shipped_in_guest.xml"
+  reports+=("$vm/shipped_in_guest.xml")
   for s in $(cat "$vm/suites.txt" 2>/dev/null); do
-    report="$vm/results/xml/$s.xml"
     rc=$(awk -v s="$s" '$1 == s { print $2 }' "$vm/results/steps.txt" 2>/dev/null)
-    before=$failed
-    count_gtest "$report" "${rc:-1}"
-    if [ -f "$report" ]; then
-      echo "32-bit $s: $(grep -o '<testcase ' "$report" | wc -l) cases, $((failed - before)) failed"
-    else
-      echo "FAIL: 32-bit $s left no report (exit status ${rc:-none}); see $vm/results/$s.log"
-    fi
+    echo "32-bit $s: $("$py" tests/junit_tally.py "$vm/results/xml/$s.xml=${rc:-1}")"
+    reports+=("$vm/results/xml/$s.xml=${rc:-1}")
   done
 fi
 
 stage end
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+"$py" tests/junit_tally.py "${reports[@]}"

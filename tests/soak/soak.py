@@ -8,25 +8,20 @@ import argparse
 import json
 import os
 import random
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "blackbox"))
-from korvenbb import WINE_RUN, Session, read_ini, settle, xdo  # noqa: E402
+from korvenbb import LAST, Session, WaitTimeout, drag, read_ini, wait_for, wine, xdo  # noqa: E402
 
 SCREEN = (1024, 768)
 ANCHOR = "東京"
 SHIPPED_KEYS = ("X", "Y", "県庁X", "県庁Y", "県庁所在地")
 
 
-def wine_json(out_dir, *argv):
-    """Runs a Windows helper and reads its JSON answer from a file: a pipe could be held open by Wine."""
-    path = os.path.join(out_dir, "answer.json")
-    with open(path, "w") as f:
-        rc = subprocess.run(["bash", WINE_RUN, *argv], stdout=f, stderr=subprocess.DEVNULL).returncode
-    with open(path) as f:
-        text = f.read()
+def wine_json(*argv):
+    """Runs a Windows helper; its exit status and its JSON answer, or None."""
+    rc, text = wine(*argv)
     try:
         return rc, json.loads(text)
     except ValueError:
@@ -58,26 +53,26 @@ class Soak:
     # Reading the program
 
     def pieces(self):
-        _, d = wine_json(self.a.out, self.a.probe, "pieces")
+        _, d = wine_json(self.a.probe, "pieces")
         return {p["name"]: p for p in d["pieces"]} if d else {}
 
     def windows(self):
-        _, d = wine_json(self.a.out, self.a.probe, "windows")
+        _, d = wine_json(self.a.probe, "windows")
         return d or []
 
     def visible(self, cls, title=None):
         return [w for w in self.windows() if w["class"] == cls and (title is None or w["title"] == title)]
 
     def wait_for(self, cls, present, seconds=6.0):
-        end = time.monotonic() + seconds
-        while time.monotonic() < end:
-            if bool(self.visible(cls)) == present:
-                return True
-            settle(0.3)
-        return False
+        try:
+            wait_for(f"{cls} {'shown' if present else 'gone'}", lambda: self.visible(cls),
+                     lambda ws: bool(ws) == present, seconds)
+            return True
+        except WaitTimeout:
+            return False
 
     def measure(self, label):
-        rc, g = wine_json(self.a.out, self.a.gauge, "KORVEN.exe")
+        rc, g = wine_json(self.a.gauge, "KORVEN.exe")
         if rc != 0 or not g:
             self.fail(f"gauge could not read the program at '{label}'")
             return None
@@ -94,9 +89,7 @@ class Soak:
     # Input
 
     def right_click_menu(self, x, y):
-        xdo("mousemove", x, y)
-        settle(0.3)
-        xdo("click", 3)
+        xdo("mousemove", x, y, "click", 3)
         if not self.wait_for("#32768", True, 8):
             self.fail(f"no popup menu after a right click at {x},{y}")
             xdo("key", "Escape")
@@ -106,10 +99,8 @@ class Soak:
     def choose(self, x, y, keys):
         if not self.right_click_menu(x, y):
             return False
-        for k in keys:
-            xdo("key", k)
-            settle(0.15)
-        return True
+        xdo("key", *keys)
+        return self.wait_for("#32768", False)
 
     def random_point(self, pieces):
         p = self.rng.choice(list(pieces.values()))
@@ -119,9 +110,9 @@ class Soak:
         stray = [w for w in self.windows() if w["class"] in ("#32770", "frm_Version", "frmData", "#32768")]
         if stray:
             self.fail(f"after {where}: still open {[w['class'] for w in stray]}")
-            for _ in stray:
+            for w in stray:
                 xdo("key", "Escape")
-                settle(0.5)
+                self.wait_for(w["class"], False)
         return not stray
 
     # Actions
@@ -130,28 +121,33 @@ class Soak:
         name, (x, y) = self.random_point(pieces)
         tx = min(max(x + self.rng.randint(-300, 300), 5), SCREEN[0] - 5)
         ty = min(max(y + self.rng.randint(-220, 220), 5), SCREEN[1] - 5)
-        xdo("mousemove", x, y)
-        settle(0.15)
-        xdo("mousedown", 1)
-        settle(0.15)
-        for i in range(1, 7):
-            xdo("mousemove", x + (tx - x) * i // 6, y + (ty - y) * i // 6)
-            time.sleep(0.04)
-        xdo("mouseup", 1)
-        settle(0.3)
+        drag(x, y, tx, ty, steps=6)  # what moved is read when it matters: the next input queues behind this
         self.count("drag")
 
     def act_scatter(self, pieces, first):
         _, (x, y) = self.random_point(pieces)
+        was = self.pieces()[LAST]["rect"]
         if self.choose(x, y, ["Down"] * (first + 1) + ["Return"]):
-            settle(5)  # 46 pieces, each painted before the next moves
+            try:  # the last piece moves last
+                wait_for("a scatter to reach its last piece", self.pieces, lambda ps: ps[LAST]["rect"] != was)
+            except WaitTimeout as e:
+                self.fail(str(e))
             self.count("scatter")
 
     def act_gather(self, pieces, first):
         _, (x, y) = self.random_point(pieces)
         if self.choose(x, y, ["Down"] * (first + 2) + ["Return"]):
-            settle(5)
+            try:
+                wait_for("every piece home", self.pieces, lambda ps: not self.away_from_home(ps))
+            except WaitTimeout as e:
+                self.fail(str(e))
             self.count("gather")
+
+    def away_from_home(self, ps):
+        """The pieces not at the anchor's place plus the offset the phase started with."""
+        ax, ay = ps[ANCHOR]["rect"][:2]
+        return [n for n, p in ps.items() if n != ANCHOR and p["rect"][:2] != [
+            ax + int(self.layout[n]["X"]) // 15, ay + int(self.layout[n]["Y"]) // 15]]
 
     def act_version(self, pieces, first):
         _, (x, y) = self.random_point(pieces)
@@ -170,13 +166,11 @@ class Soak:
         _, (x, y) = self.random_point(pieces)
         if self.right_click_menu(x, y):
             xdo("key", "Escape")
-            settle(0.4)
+            self.wait_for("#32768", False)
             self.count("menu dismissed")
 
     def double_click(self, x, y):
-        xdo("mousemove", x, y)
-        settle(0.3)
-        xdo("click", "--repeat", 2, "--delay", 80, 1)
+        xdo("mousemove", x, y, "click", "--repeat", 2, "--delay", 80, 1)
 
     def act_colour(self, pieces):
         _, (x, y) = self.random_point(pieces)
@@ -192,11 +186,11 @@ class Soak:
     def act_hover(self, pieces):
         _, (x, y) = self.random_point(pieces)
         xdo("mousemove", x, y)
-        settle(1.2)  # long enough for a tooltip
+        self.wait_for("tooltips_class32", True)  # or the pointer landed on a gap between pieces
         self.count("hover")
 
     def gauge_at(self, x, y):
-        _, d = wine_json(self.a.out, self.a.gauge, "at", str(x), str(y))
+        _, d = wine_json(self.a.gauge, "at", str(x), str(y))
         return d.get("title") if d else None
 
     def act_shift_click(self, pieces, dots):
@@ -208,12 +202,7 @@ class Soak:
         if hit not in pieces:
             self.count("shift+click skipped, no piece under the point")
             return
-        xdo("mousemove", x, y)
-        settle(0.3)
-        xdo("keydown", "shift")
-        xdo("click", 1)
-        xdo("keyup", "shift")
-        settle(0.4)
+        xdo("mousemove", x, y, "keydown", "shift", "click", 1, "keyup", "shift")
         self.count("shift+click")
         r = self.pieces()[hit]["rect"]
         dots[hit] = ((x - r[0]) * 15, (y - r[1]) * 15)
@@ -254,13 +243,9 @@ class Soak:
         how = self.rng.choice(ways)
         if how == "close box":
             cx, cy = self.close_box(w)
-            xdo("mousemove", cx, cy)
-            settle(0.2)
-            xdo("click", 1)
+            xdo("mousemove", cx, cy, "click", 1)
         elif how == "cancel button":
-            xdo("mousemove", *self.cancel_button(w))
-            settle(0.2)
-            xdo("click", 1)
+            xdo("mousemove", *self.cancel_button(w), "click", 1)
         else:
             xdo("key", "Tab", "Tab", "space")  # text → OK → ｷｬﾝｾﾙ
         if not self.wait_for("frmData", False):
@@ -274,7 +259,6 @@ class Soak:
         _, (x, y) = self.random_point(pieces)
         if not self.choose(x, y, ["Down", "Return"]):
             return
-        settle(1.0)
         self.count("capture")
         now = self.pieces()
         ax, ay = now[ANCHOR]["rect"][:2]
@@ -288,16 +272,15 @@ class Soak:
     # Phases
 
     def run_phase(self, capture, seconds, measure_every):
-        s = Session(self.a, "program", ini=None) if not capture else self.session
+        s = Session(self.a.exe, self.a.probe, os.path.join(self.a.out, "program")) if not capture else self.session
         if capture:
             s.start("capture")
         else:
             self.session = s
             s.start()
         phase = "capture" if capture else "normal"
-        before = read_ini(s.ini_bytes())
+        before = self.layout = read_ini(s.ini_bytes())
         self.note(f"{phase} phase started, {seconds:.0f} s")
-        settle(2)
         self.measure(f"{phase} start")
         first = 1 if capture else 0  # the capture item comes before 解散!
         dots, captured = {}, {}
@@ -341,7 +324,6 @@ class Soak:
             if time.monotonic() >= next_measure:
                 self.measure(f"{phase} {time.monotonic() - self.t0:.0f} s")
                 next_measure = time.monotonic() + measure_every
-        settle(1)
         self.measure(f"{phase} end")
         return self.exit_and_check(s, before, phase, captured)
 
@@ -413,10 +395,9 @@ class Soak:
         """One kind of action, over and over, measured every few rounds: does memory level off or keep growing?"""
         kind, rounds, every = self.a.focus, self.a.rounds, self.a.every
         capture = kind in ("capital", "shift", "capture")
-        s = self.session = Session(self.a, "program")
+        s = self.session = Session(self.a.exe, self.a.probe, os.path.join(self.a.out, "program"))
         s.start(*(["capture"] if capture else []))
-        before = read_ini(s.ini_bytes())
-        settle(2)
+        before = self.layout = read_ini(s.ini_bytes())
         first = 1 if capture else 0
         acts = {"version": lambda p: self.act_version(p, first), "colour": self.act_colour,
                 "capital": self.act_capital, "drag": self.act_drag, "hover": self.act_hover,
@@ -429,8 +410,7 @@ class Soak:
             # the rounds add.
             for p in pieces.values():
                 xdo("mousemove", *p["inner"])
-                settle(0.25)
-            settle(1)
+                self.wait_for("tooltips_class32", True)
         self.measure(f"{kind} 0")
         for r in range(1, rounds + 1):
             if time.monotonic() > self.hard_end:
