@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/copy_guard.h"
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
@@ -149,19 +150,27 @@ BOOL CALLBACK AddPiece(HWND window, LPARAM list) {
     return TRUE;
 }
 
-// Two copies on one file would each write at exit, the last one overwriting the other's colours. Windows
-// names files without regard to case, and a kernel object's name may hold no "\" after its namespace: the
-// name is a hash of the upper-cased path.
-bool FirstCopyForTheFile() {
-    if (guard) return true;
+// Two copies on one file would each write at exit, the last one overwriting the other's colours. The name is
+// the folder's identity, so that a link or another drive letter is the same file; where the folder cannot be
+// opened, a hash of the upper-cased path (Windows names files without regard to case, and a kernel object's
+// name may hold no "\" after its namespace).
+std::wstring GuardName() {
     std::wstring path = IniFilePath();
+    const std::wstring folder = FolderIdentity(path);
+    if (!folder.empty()) return L"Local\\KORVEN-" + folder;
     CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
     uint64_t hash = 14695981039346656037ull;
     for (wchar_t c : path) hash = (hash ^ static_cast<uint16_t>(c)) * 1099511628211ull;
     wchar_t name[48];
     std::swprintf(name, 48, L"Local\\KORVEN-%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+bool FirstCopyForTheFile() {
+    if (guard) return true;
+    const std::wstring name = GuardName();
     UniqueKernelHandle mapping(
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(GuardHolder), name));
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(GuardHolder), name.c_str()));
     if (!mapping) return true;  // no guard to be had: better two maps than none
     const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
     auto* holder = static_cast<GuardHolder*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(GuardHolder)));
