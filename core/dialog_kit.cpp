@@ -56,6 +56,9 @@ void ShowModalDialog(HWND dialog, int focusId) {
 }
 
 LRESULT LabelOnDialogFace(WPARAM dc) {
+    // The text colour too: in a dark contrast theme the default black would vanish on the face.
+    SetTextColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_BTNTEXT));
+    SetBkColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_BTNFACE));
     SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }

@@ -25,7 +25,7 @@ SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle);
 // Shows the dialog in front with the focus on the given control, and returns when the dialog is gone.
 void ShowModalDialog(HWND dialog, int focusId);
 
-// WM_CTLCOLORSTATIC: labels show the dialog's face behind their text.
+// WM_CTLCOLORSTATIC: labels draw in the system's text colour on the dialog's face, in any theme.
 LRESULT LabelOnDialogFace(WPARAM dc);
 
 }  // namespace korven
