@@ -22,6 +22,10 @@ HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD sty
 // The outer size, in pixels, of a window of these styles whose client area is width × height twips.
 SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle);
 
+// WM_DPICHANGED: the dialog goes where the system suggests, with its frame at the new scale around the same
+// client area of width × height twips (its controls and fonts stay as they are).
+void KeepClientAtNewScale(HWND dialog, int width, int height, WPARAM dpi, LPARAM suggested);
+
 // Shows the dialog in front with the focus on the given control, and returns when the dialog is gone.
 void ShowModalDialog(HWND dialog, int focusId);
 

@@ -84,6 +84,9 @@ LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_CTLCOLORSTATIC:
         return LabelOnDialogFace(wParam);
+    case WM_DPICHANGED:
+        KeepClientAtNewScale(hwnd, ClientWidth, ClientHeight, wParam, lParam);
+        return 0;
     case WM_PAINT:
         PaintLines(hwnd);
         return 0;

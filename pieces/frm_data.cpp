@@ -84,6 +84,9 @@ LRESULT CALLBACK DataProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_CTLCOLORSTATIC:
         return LabelOnDialogFace(wParam);
+    case WM_DPICHANGED:
+        KeepClientAtNewScale(hwnd, ClientWidth, ClientHeight, wParam, lParam);
+        return 0;
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
