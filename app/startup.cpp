@@ -137,18 +137,16 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
     return true;
 }
 
-// Who holds the settings file: the copy that made the guard writes its process and thread here.
+// Who holds the settings file: the copy that made the guard writes its process and thread here, and its mode.
 struct GuardHolder {
     DWORD process, thread;
+    BOOL capture;
 };
 UniqueKernelHandle guard;
 
-BOOL CALLBACK AddPiece(HWND window, LPARAM list) {
-    wchar_t cls[16] = {};
-    GetClassNameW(window, cls, 16);
-    if (std::wstring_view(cls) == L"frmMap") reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
+const wchar_t* const CaptureNotStartedText =
+    L"この設定ファイルの地図はすでに動いているため、位置情報取得モードでは起動しませんでした。\n\n"
+    L"位置情報取得モードは、動いている地図を「終了」してから起動し直すと始まります。";
 
 // Two copies on one file would each write at exit, the last one overwriting the other's colours. The name is
 // the folder's identity, so that a link or another drive letter is the same file; where the folder cannot be
@@ -175,22 +173,21 @@ bool FirstCopyForTheFile() {
     const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
     auto* holder = static_cast<GuardHolder*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(GuardHolder)));
     if (!holder) return true;
-    if (first) *holder = {GetCurrentProcessId(), GetCurrentThreadId()};
+    if (first) *holder = {GetCurrentProcessId(), GetCurrentThreadId(), CaptureEnabled};
     const GuardHolder running = *holder;
     UnmapViewOfFile(holder);
     if (first || running.process == GetCurrentProcessId()) {
         guard = std::move(mapping);
         return true;
     }
-    std::vector<HWND> pieces;
-    EnumThreadWindows(running.thread, AddPiece, reinterpret_cast<LPARAM>(&pieces));
     // A copy that does not answer is left as it is; this one ends all the same.
-    DWORD_PTR answer = 0;
-    if (pieces.empty() || !SendMessageTimeoutW(pieces[0], WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer))
-        return false;
-    for (HWND piece : pieces)
-        SetWindowPos(piece, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
-    SetForegroundWindow(pieces.back());
+    const RunningMap map = FindRunningMap(running.thread);
+    if (!RaiseRunningMap(map)) return false;
+    // Capture mode asked for and not given: said over the map (topmost, since the raise may land after the
+    // notice appears), before the map takes the foreground.
+    if (CaptureEnabled && !running.capture)
+        ShowNotice(nullptr, CaptureNotStartedText, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+    ActivateRunningMap(map);
     return false;
 }
 
