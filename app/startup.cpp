@@ -206,6 +206,9 @@ bool RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     // 3. No settings value may be read before this.
     IniBaseName = L"KORVEN";
     if (!FirstCopyForTheFile()) return false;
+    // After an update Windows starts the map again as it ran (any argument at all means capture mode); not
+    // after a crash or a hang, which would only come again.
+    RegisterApplicationRestart(CaptureEnabled ? L"capture" : nullptr, RESTART_NO_CRASH | RESTART_NO_HANG);
 
     // 4. The anchor, and with it everything else start-up takes from the file.
     const StoredLayout stored = ReadStoredLayout(ReadIni);
