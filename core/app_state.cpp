@@ -1,5 +1,7 @@
 #include "core/app_state.h"
 
+#include <string_view>
+
 #include "core/layout.h"
 #include "core/win_owners.h"
 
@@ -18,9 +20,18 @@ struct Disabling {
     std::vector<HWND>* disabled;
 };
 
+// The program's own: its classes, and the dialog boxes it opens (notices, the colour chooser). Not the
+// system's windows of the thread: an IME whose windows were disabled could take no Japanese input.
+bool OwnWindow(HWND window) {
+    if (GetClassLongPtrW(window, GCLP_HMODULE) == reinterpret_cast<ULONG_PTR>(GetModuleHandleW(nullptr))) return true;
+    wchar_t cls[8] = {};
+    GetClassNameW(window, cls, 8);
+    return std::wstring_view(cls) == L"#32770";
+}
+
 BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
     const auto& d = *reinterpret_cast<Disabling*>(param);
-    if (window != d.except && IsWindowEnabled(window)) {
+    if (window != d.except && IsWindowEnabled(window) && OwnWindow(window)) {
         EnableWindow(window, FALSE);
         d.disabled->push_back(window);
     }

@@ -16,10 +16,11 @@ extern HINSTANCE AppInstance;
 extern const wchar_t* const AppTitle;  // L"コルベン"
 
 // While a fatal message or a notice of a failed write is up, nothing the user does may act: the program is
-// about to end, or has just failed to keep something. A hold disables every enabled top-level window of the
-// thread (the message box made afterwards stays usable) and enables them again when it ends; handlers also
-// check InputHeld(), since input queued before the hold still reaches its window.
-// Disables every enabled top-level window of this thread but one, and enables them again when it goes.
+// about to end, or has just failed to keep something. A hold disables the program's enabled top-level windows
+// (the message box made afterwards stays usable) and enables them again when it ends; handlers also check
+// InputHeld(), since input queued before the hold still reaches its window.
+// Disables the program's enabled top-level windows of this thread but one (not the system's, such as the
+// IME's), and enables them again when it goes.
 class ThreadWindowsDisabled {
 public:
     explicit ThreadWindowsDisabled(HWND except);

@@ -47,6 +47,26 @@ SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
+void KeepClientAtNewScale(HWND dialog, int width, int height, WPARAM dpi, LPARAM suggested) {
+    const RECT& at = *reinterpret_cast<const RECT*>(suggested);
+    const DWORD style = GetWindowLongW(dialog, GWL_STYLE), exStyle = GetWindowLongW(dialog, GWL_EXSTYLE);
+    const LONG cx = DialogX(width), cy = DialogY(height);
+    RECT r{0, 0, cx, cy};
+    // Windows 10 1607 and later; before that, the frame is as wide at every scale.
+    using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = reinterpret_cast<AdjustForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+    if (!adjust || !adjust(&r, style, FALSE, exStyle, HIWORD(dpi))) AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(dialog, nullptr, at.left, at.top, r.right - r.left, r.bottom - r.top, flags);
+    // Where Windows does not scale the frame (per-monitor v1), the frame as it now stands gives the rest.
+    RECT client{};
+    GetClientRect(dialog, &client);
+    if (client.right != cx || client.bottom != cy)
+        SetWindowPos(dialog, nullptr, 0, 0, r.right - r.left + cx - client.right, r.bottom - r.top + cy - client.bottom,
+                     flags | SWP_NOMOVE);
+}
+
 void ShowModalDialog(HWND dialog, int focusId) {
     const HWND opener = GetActiveWindow();
     ShowWindow(dialog, SW_SHOW);
@@ -56,6 +76,9 @@ void ShowModalDialog(HWND dialog, int focusId) {
 }
 
 LRESULT LabelOnDialogFace(WPARAM dc) {
+    // The text colour too: in a dark contrast theme the default black would vanish on the face.
+    SetTextColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_BTNTEXT));
+    SetBkColor(reinterpret_cast<HDC>(dc), GetSysColor(COLOR_BTNFACE));
     SetBkMode(reinterpret_cast<HDC>(dc), TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }

@@ -22,10 +22,14 @@ HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD sty
 // The outer size, in pixels, of a window of these styles whose client area is width × height twips.
 SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle);
 
+// WM_DPICHANGED: the dialog goes where the system suggests, with its frame at the new scale around the same
+// client area of width × height twips (its controls and fonts stay as they are).
+void KeepClientAtNewScale(HWND dialog, int width, int height, WPARAM dpi, LPARAM suggested);
+
 // Shows the dialog in front with the focus on the given control, and returns when the dialog is gone.
 void ShowModalDialog(HWND dialog, int focusId);
 
-// WM_CTLCOLORSTATIC: labels show the dialog's face behind their text.
+// WM_CTLCOLORSTATIC: labels draw in the system's text colour on the dialog's face, in any theme.
 LRESULT LabelOnDialogFace(WPARAM dc);
 
 }  // namespace korven

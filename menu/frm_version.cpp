@@ -15,6 +15,8 @@ namespace korven {
 
 namespace {
 
+constexpr int ClientWidth = 3945, ClientHeight = 1125;  // twips
+
 enum : int { IdCommand1 = IDOK, IdLabel1 = 101, IdLabel2 = 102, IdLabel3 = 103, IdImage1 = 104 };
 
 struct VersionDialog {
@@ -82,6 +84,9 @@ LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_CTLCOLORSTATIC:
         return LabelOnDialogFace(wParam);
+    case WM_DPICHANGED:
+        KeepClientAtNewScale(hwnd, ClientWidth, ClientHeight, wParam, lParam);
+        return 0;
     case WM_PAINT:
         PaintLines(hwnd);
         return 0;
@@ -109,7 +114,7 @@ void ShowVersionDialog() {
     dialog = std::make_unique<VersionDialog>();
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    const SIZE size = DialogFrameSize(3945, 1125, style, exStyle);
+    const SIZE size = DialogFrameSize(ClientWidth, ClientHeight, style, exStyle);
     const int w = size.cx, h = size.cy;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     HWND hwnd = CreateWindowExW(exStyle, L"frm_Version", L"バージョン情報", style, x, y, w, h, nullptr, nullptr,

@@ -20,6 +20,8 @@ namespace {
 // Not IDOK or IDCANCEL: Enter and Escape, which the dialog loop turns into those, press neither button.
 enum : int { IdLabel1 = 201, IdText1 = 202, IdCommand1 = 203, IdCommand2 = 204 };
 
+constexpr int ClientWidth = 2205, ClientHeight = 930;  // twips
+
 const wchar_t* const CapitalKey = L"県庁所在地";
 
 struct CapitalDialog {
@@ -82,6 +84,9 @@ LRESULT CALLBACK DataProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_CTLCOLORSTATIC:
         return LabelOnDialogFace(wParam);
+    case WM_DPICHANGED:
+        KeepClientAtNewScale(hwnd, ClientWidth, ClientHeight, wParam, lParam);
+        return 0;
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
@@ -103,7 +108,7 @@ void OpenCapitalDialog(Piece& piece) {
     dialog = std::make_unique<CapitalDialog>();
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_APPWINDOW;
-    const SIZE size = DialogFrameSize(2205, 930, style, exStyle);
+    const SIZE size = DialogFrameSize(ClientWidth, ClientHeight, style, exStyle);
     HWND hwnd = CreateWindowExW(exStyle, L"frmData", L"Data", style, 0, 0, size.cx, size.cy, nullptr, nullptr,
                                 ModuleInstance(), nullptr);
     if (!WindowMade(hwnd, L"県庁所在地の入力", false)) {

@@ -214,6 +214,39 @@ TEST_F(Dialogs, ClosingADialogEnablesThePiecesFirstAndLeavesTheOpenerActive) {
     }
 }
 
+// Inside either dialog: labels in the system's text colour on its face whatever the DC held, the client area
+// kept at a new monitor's scale (the suggested rectangle is far too small), and a system window of the thread
+// (an IME's, enabled) left enabled while the pieces are not.
+TEST_F(Dialogs, EitherDialogReadsInAnyThemeKeepsItsClientAtAnyScaleAndLeavesTheImeEnabled) {
+    HWND ime = CreateWindowExW(0, L"IME", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    for (const bool capital : {false, true}) {
+        bool checked = false;
+        Later(150, [&] {
+            HWND d = capital ? CapitalDialogWindow() : VersionDialogWindow();
+            const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+            for (HWND label : Children(d)) {
+                if (ClassOf(label) != L"Static") continue;
+                SetTextColor(dc.get(), RGB(1, 2, 3)), SetBkColor(dc.get(), RGB(4, 5, 6));
+                const LRESULT brush = SendMessageW(d, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()), 0);
+                EXPECT_TRUE(GetTextColor(dc.get()) == GetSysColor(COLOR_BTNTEXT) && GetBkColor(dc.get()) ==
+                            GetSysColor(COLOR_BTNFACE) && brush == reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE)));
+            }
+            RECT before{}, after{}, suggested{100, 120, 101, 121};
+            GetClientRect(d, &before);
+            SendMessageW(d, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+            GetClientRect(d, &after);
+            EXPECT_TRUE(EqualRect(&before, &after) && ScreenRect(d).left == 100 && ScreenRect(d).top == 120) << capital;
+            checked = ime && IsWindowEnabled(ime) && !IsWindowEnabled(P(Kanagawa).hwnd());
+            SendMessageW(d, WM_CLOSE, 0, 0);
+        });
+        Later(4000, [] { UnloadVersionDialog(), UnloadCapitalDialog(); });
+        capital ? OpenCapitalDialog(P(Kanagawa)) : mver_Click();
+        CancelLater();
+        EXPECT_TRUE(checked) << capital;
+    }
+    DestroyWindow(ime);
+}
+
 // A window refused by a CBT hook is named at once: fatal for a piece or its line, a notice for a dialog.
 std::wstring refused;
 LRESULT CALLBACK RefuseClass(int code, WPARAM w, LPARAM l) {

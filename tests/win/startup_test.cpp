@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/copy_guard.h"
 #include "app/startup.h"
 #include "core/app_state.h"
 #include "core/catalogue.h"
@@ -363,4 +364,23 @@ TEST_F(Startup, WithTheShippedRecordsEveryPieceMatchesItsRecord) {
         EXPECT_EQ(WindowRegionRects(P(k).Picture1().hwnd), RecordRects(OutlineRecordOf(i))) << k;
     }
     EXPECT_EQ(RegionStoreLoaded, -1);
+}
+
+// The guard's name: one for every spelling of a folder (a link or drive letter only black-box), another for
+// another folder.
+TEST(CopyGuard, EverySpellingOfTheFolderIsOneMap) {
+    const std::wstring ini = IniFilePath(), here = ini.substr(0, ini.rfind(L'\\'));
+    const std::wstring dir = here + L"\\a long folder name", other = dir + L" 2";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    CreateDirectoryW(other.c_str(), nullptr);
+    wchar_t shortName[MAX_PATH] = {};
+    GetShortPathNameW(dir.c_str(), shortName, MAX_PATH);
+    std::wstring upper = dir;
+    CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+    const std::wstring id = FolderIdentity(dir + L"\\KORVEN.ini");
+    for (const std::wstring& spelling : {upper, dir + L"\\..\\a long folder name", L"\\\\?\\" + dir, std::wstring(shortName)})
+        EXPECT_EQ(FolderIdentity(spelling + L"\\KORVEN.ini"), id) << std::string(spelling.begin(), spelling.end());
+    EXPECT_NE(FolderIdentity(other + L"\\KORVEN.ini"), id);
+    RemoveDirectoryW(dir.c_str());
+    RemoveDirectoryW(other.c_str());
 }
