@@ -2,11 +2,17 @@
 // then stays UTF-8, with or without its byte-order mark).
 #pragma once
 #include <string>
+#include <vector>
 
 namespace korven {
 
 // The trimmed value, empty when the file, section or key is missing.
 std::wstring ReadIni(const std::wstring& section, const std::wstring& key);
+
+struct IniEntry {
+    std::wstring section, key, value;
+    bool operator==(const IniEntry&) const = default;
+};
 
 struct IniWriteResult {
     bool ok = true;

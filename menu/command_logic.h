@@ -15,11 +15,6 @@ namespace korven {
 // Upper-case hex, no prefix, no leading zeros: FFFFFF, FF, 0.
 std::wstring ColourText(uint32_t colour);
 
-struct IniEntry {
-    std::wstring section, key, value;
-    bool operator==(const IniEntry&) const = default;
-};
-
 // One piece as the capture command reads it; present is false for a piece that cannot be read or that
 // start-up has not set up yet (its stored values stay).
 struct PieceSnapshot {
