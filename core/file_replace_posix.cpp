@@ -7,12 +7,17 @@
 
 namespace korven::ini {
 
-std::error_code FlushToDisk(const std::filesystem::path& file) {
-    const int fd = open(file.c_str(), O_WRONLY);
+std::error_code WriteNewFile(const std::filesystem::path& file, std::string_view bytes) {
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (fd < 0) return std::error_code(errno, std::generic_category());
     std::error_code ec;
-    if (fsync(fd) != 0) ec = std::error_code(errno, std::generic_category());
-    close(fd);
+    for (std::size_t done = 0; !ec && done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR) ec = std::error_code(errno, std::generic_category());
+        if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    if (!ec && fsync(fd) != 0) ec = std::error_code(errno, std::generic_category());
+    if (close(fd) != 0 && !ec) ec = std::error_code(errno, std::generic_category());
     return ec;
 }
 

@@ -519,20 +519,8 @@ std::error_code ReplaceFileContents(const std::filesystem::path& path, std::stri
     std::random_device rd;
     std::filesystem::path temp = path;
     temp += TempMark + std::to_string(rd()) + std::to_string(rd());
-    errno = 0;
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return LastErrno(std::errc::permission_denied);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    bool good = static_cast<bool>(out);
-    std::error_code writeError = LastErrno(std::errc::io_error);
-    out.close();
-    if (!good || !out) {
-        std::filesystem::remove(temp, ec);
-        return writeError;
-    }
     // Renamed before its data reach the disk, a power cut could leave an empty file in the old one's place.
-    std::error_code replaced = FlushToDisk(temp);
+    std::error_code replaced = WriteNewFile(temp, bytes);
     if (!replaced) replaced = ReplaceFileAtomically(temp, path);
     if (replaced) {
         std::filesystem::remove(temp, ec);

@@ -116,8 +116,9 @@ FileRead ReadWholeFile(const std::filesystem::path& path);
 // temporary files an interrupted earlier write left beside path are removed too.
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
 
-// Platform-specific: the file's data forced onto the disk, and the one-step replace itself.
-std::error_code FlushToDisk(const std::filesystem::path& file);
+// Platform-specific: a new file (none may exist by its name) written and forced onto the disk through the handle
+// that wrote it, and the one-step replace itself.
+std::error_code WriteNewFile(const std::filesystem::path& file, std::string_view bytes);
 std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace korven::ini

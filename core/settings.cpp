@@ -211,7 +211,37 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key) {
     return FromFileBytes(ini::TrimSpaces(ini::ReadProfileValue(file.bytes, s, k, file.encoding)), file.encoding);
 }
 
+namespace {
+
+// One entry applied to the file's bytes as WriteIni alone would apply it to the file: in the encoding the bytes
+// are in now. A refused entry leaves them as they were.
+IniWriteResult Apply(std::string& bytes, const IniEntry& entry) {
+    // Written in the encoding it is read in, so one file never holds two.
+    const ini::Encoding enc = ini::EncodingOf(bytes, PrefectureNames());
+    for (const std::wstring* text : {&entry.section, &entry.key, &entry.value}) {
+        std::wstring bad = UnstorableIn(*text, enc);
+        if (!bad.empty()) {
+            const wchar_t* name = enc == ini::Encoding::Utf8 ? L"（UTF-8）" : L"（シフトJIS）";
+            return Fail(Quoted(bad) + L"は設定ファイル" + name + L"に保存できない文字です。何も書き込みませんでした。");
+        }
+    }
+    std::string s, k, v;
+    ToFileBytes(entry.section, enc, s);
+    ToFileBytes(entry.key, enc, k);
+    ToFileBytes(entry.value, enc, v);
+    ini::StoreProblem problem = ini::CheckStorable(s, k, v, enc);
+    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
+    bytes = ini::WriteProfileValue(bytes, s, k, v, enc);
+    return {};
+}
+
+}  // namespace
+
 IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    return WriteIniEntries({{section, key, value}});
+}
+
+IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries) {
     std::wstring path = IniFilePath();
     kept.reset();  // a write always starts from what is on disk now
     ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
@@ -219,29 +249,20 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
         // Writing now would drop whatever the unreadable file holds.
         return Fail(L"設定ファイル" + Quoted(path) + L"を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
     }
-    // Written in the encoding it is read in, so one file never holds two.
-    const ini::Encoding enc = ini::EncodingOf(file.bytes, PrefectureNames());
-    std::string s, k, v;
-    for (const std::wstring* text : {&section, &key, &value}) {
-        std::wstring bad = UnstorableIn(*text, enc);
-        if (!bad.empty()) {
-            const wchar_t* name = enc == ini::Encoding::Utf8 ? L"（UTF-8）" : L"（シフトJIS）";
-            return Fail(Quoted(bad) + L"は設定ファイル" + name + L"に保存できない文字です。何も書き込みませんでした。");
-        }
+    std::string updated = file.bytes;
+    IniWriteResult first;
+    bool applied = false;
+    for (const IniEntry& e : entries) {
+        IniWriteResult r = Apply(updated, e);
+        applied |= r.ok;
+        if (!r.ok && first.ok) first = std::move(r);
     }
-    ToFileBytes(section, enc, s);
-    ToFileBytes(key, enc, k);
-    ToFileBytes(value, enc, v);
-    ini::StoreProblem problem = ini::CheckStorable(s, k, v, enc);
-    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
-
-    std::string updated = ini::WriteProfileValue(file.bytes, s, k, v, enc);
-    if (file.exists && updated == file.bytes) return {};
+    if (!applied || (file.exists && updated == file.bytes)) return first;
     std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated);
     if (ec) {
         return Fail(L"設定ファイル" + Quoted(path) + L"に書き込めませんでした（" + Describe(ec) + L"）。元のファイルはそのままです。");
     }
-    return {};
+    return first;
 }
 
 }  // namespace korven

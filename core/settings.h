@@ -20,6 +20,9 @@ struct IniWriteResult {
 };
 // Replaces the file in one step; a failure leaves the old file whole.
 IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+// Every entry in one replacement of the file, which then holds what one WriteIni after another would have left.
+// An entry the file cannot hold is left out, the others written; the result is the first failure.
+IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries);
 
 std::wstring IniFilePath();  // program folder + "\" + IniBaseName + ".ini"
 

@@ -32,8 +32,4 @@ std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces);
 std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop,
                                   const std::vector<std::optional<uint32_t>>& colours);
 
-using IniWriter = std::function<IniWriteResult(const std::wstring&, const std::wstring&, const std::wstring&)>;
-// Writes every entry even after a failure; the result is the first failure, if any.
-IniWriteResult WriteAll(const std::vector<IniEntry>& entries, const IniWriter& write);
-
 }  // namespace korven

@@ -31,13 +31,11 @@ void PauseBetweenPieces() {
 }
 
 IniWriteResult WriteEntries(const std::vector<IniEntry>& entries) {
-    return WriteAll(entries, [](const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-        try {
-            return WriteIni(section, key, value);
-        } catch (...) {
-            return IniWriteResult{false, L"予期しないエラーが起きました。"};
-        }
-    });
+    try {
+        return WriteIniEntries(entries);
+    } catch (...) {
+        return IniWriteResult{false, L"予期しないエラーが起きました。"};
+    }
 }
 
 }  // namespace

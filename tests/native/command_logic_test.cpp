@@ -119,21 +119,6 @@ TEST(ExitEntries, AnchorPositionThenEveryColourInPieceIndexOrder) {
     }
 }
 
-TEST(WriteAll, KeepsWritingAfterAFailureAndReportsTheFirst) {
-    const std::vector<IniEntry> entries = {{L"a", L"1", L"x"}, {L"b", L"2", L"y"}, {L"c", L"3", L"z"}, {L"d", L"4", L"w"}};
-    std::vector<std::wstring> seen;
-    const auto result = WriteAll(entries, [&](const std::wstring& s, const std::wstring&, const std::wstring&) {
-        seen.push_back(s);
-        IniWriteResult r;
-        if (s == L"b" || s == L"c") r = {false, L"reason " + s};
-        return r;
-    });
-    EXPECT_EQ(seen, (std::vector<std::wstring>{L"a", L"b", L"c", L"d"}));
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, L"reason b");
-    EXPECT_TRUE(WriteAll(entries, [](auto&, auto&, auto&) { return IniWriteResult{}; }).ok);
-}
-
 TEST(MessageTexts, NameTheFileTheReasonAndTheCharacters) {
     const auto text = WriteFailureText(L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です");
     EXPECT_NE(text.find(L"C:\\KORVEN\\KORVEN.ini"), std::wstring::npos);
