@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,6 +27,16 @@ std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const s
     std::error_code ec;
     std::filesystem::rename(from, to, ec);
     return ec;
+}
+
+// Nothing on these systems keeps a rename or an open from going through but a busy file.
+bool HeldByAnother(const std::error_code& ec) {
+    return ec.category() == std::generic_category() && (ec.value() == EBUSY || ec.value() == ETXTBSY);
+}
+
+void PauseFor(std::chrono::milliseconds time) {
+    const timespec t{static_cast<time_t>(time.count() / 1000), static_cast<long>(time.count() % 1000) * 1000000};
+    nanosleep(&t, nullptr);
 }
 
 }  // namespace korven::ini

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "core/ini_engine.h"
 #include "core/win_owners.h"
@@ -30,12 +31,21 @@ std::error_code WriteNewFile(const std::filesystem::path& file, std::string_view
 std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to) {
     DWORD attributes = GetFileAttributesW(to.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-        return std::error_code(ERROR_ACCESS_DENIED, std::system_category());
+        return std::error_code(ERROR_FILE_READ_ONLY, std::system_category());
     }
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return LastError();
     }
     return {};
 }
+
+// Where the C runtime opened the file, a sharing violation reads as EACCES.
+bool HeldByAnother(const std::error_code& ec) {
+    if (ec.category() == std::generic_category()) return ec.value() == EACCES;
+    return ec.category() == std::system_category() &&
+           (ec.value() == ERROR_SHARING_VIOLATION || ec.value() == ERROR_LOCK_VIOLATION || ec.value() == ERROR_ACCESS_DENIED);
+}
+
+void PauseFor(std::chrono::milliseconds time) { Sleep(static_cast<DWORD>(time.count())); }
 
 }  // namespace korven::ini

@@ -512,7 +512,22 @@ void RemoveLeftTemporaries(const std::filesystem::path& path) {
 }
 }  // namespace
 
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+std::function<void()> BeforeRetry;
+
+std::error_code RetryWhileHeld(const std::function<std::error_code()>& step, Deadline deadline) {
+    using std::chrono::milliseconds;
+    milliseconds pause(10);
+    for (;;) {
+        const std::error_code ec = step();
+        const auto now = std::chrono::steady_clock::now();
+        if (!ec || !HeldByAnother(ec) || now >= deadline) return ec;
+        if (BeforeRetry) BeforeRetry();
+        PauseFor(std::min(pause, std::chrono::ceil<milliseconds>(deadline - now)));
+        pause = std::min(pause * 2, milliseconds(200));
+    }
+}
+
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes, Deadline deadline) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return std::make_error_code(std::errc::is_a_directory);
     // A name of its own beside the file, so the final step is a rename within one folder.
@@ -520,8 +535,14 @@ std::error_code ReplaceFileContents(const std::filesystem::path& path, std::stri
     std::filesystem::path temp = path;
     temp += TempMark + std::to_string(rd()) + std::to_string(rd());
     // Renamed before its data reach the disk, a power cut could leave an empty file in the old one's place.
-    std::error_code replaced = WriteNewFile(temp, bytes);
-    if (!replaced) replaced = ReplaceFileAtomically(temp, path);
+    std::error_code replaced = RetryWhileHeld(
+        [&] {
+            std::error_code written = WriteNewFile(temp, bytes), ignored;
+            if (written) std::filesystem::remove(temp, ignored);
+            return written;
+        },
+        deadline);
+    if (!replaced) replaced = RetryWhileHeld([&] { return ReplaceFileAtomically(temp, path); }, deadline);
     if (replaced) {
         std::filesystem::remove(temp, ec);
         return replaced;

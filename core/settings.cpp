@@ -244,7 +244,9 @@ IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, co
 IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries) {
     std::wstring path = IniFilePath();
     kept.reset();  // a write always starts from what is on disk now
-    ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
+    const ini::Deadline deadline = std::chrono::steady_clock::now() + ini::kHeldFileWait;
+    ini::FileRead file;
+    ini::RetryWhileHeld([&] { return (file = ini::ReadWholeFile(std::filesystem::path(path))).error; }, deadline);
     if (file.error) {
         // Writing now would drop whatever the unreadable file holds.
         return Fail(L"設定ファイル" + Quoted(path) + L"を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
@@ -258,7 +260,7 @@ IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries) {
         if (!r.ok && first.ok) first = std::move(r);
     }
     if (!applied || (file.exists && updated == file.bytes)) return first;
-    std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated);
+    std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated, deadline);
     if (ec) {
         return Fail(L"設定ファイル" + Quoted(path) + L"に書き込めませんでした（" + Describe(ec) + L"）。元のファイルはそのままです。");
     }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app_state.h"
@@ -159,6 +160,34 @@ TEST_F(Settings, FileOpenedByAnotherProgramForReadingIsReportedAndKeptWhole) {
     EXPECT_EQ(Bytes(), "[A]\r\nX=old\r\n");
     EXPECT_TRUE(WriteIni(L"A", L"X", L"new").ok);
     EXPECT_EQ(ReadIni(L"A", L"X"), L"new");
+}
+
+// A scanner or an indexer holds the file for a moment: the save waits for it, within its bound, and a file held
+// past the bound is reported and kept whole.
+TEST_F(Settings, FileHeldByAnotherProgramIsWaitedForWithinTheBound) {
+    const struct {
+        DWORD share;
+        bool lets_go;
+    } holders[] = {{0, true}, {FILE_SHARE_READ, true}, {0, false}};
+    for (const auto& holder : holders) {
+        Put("[A]\r\nX=old\r\n");
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, holder.share, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        int retries = 0;
+        korven::ini::BeforeRetry = [&] {
+            if (++retries == 2 && holder.lets_go) CloseHandle(std::exchange(h, INVALID_HANDLE_VALUE));
+        };
+        const ULONGLONG t0 = GetTickCount64();
+        const bool ok = korven::WriteIniEntries({{L"A", L"X", L"new"}, {L"B", L"Y", L"2"}}).ok;
+        const ULONGLONG took = GetTickCount64() - t0;
+        korven::ini::BeforeRetry = nullptr;
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        EXPECT_EQ(ok, holder.lets_go) << holder.share;
+        EXPECT_EQ(Bytes(), holder.lets_go ? "[A]\r\nX=new\r\n[B]\r\nY=2\r\n" : "[A]\r\nX=old\r\n") << holder.share;
+        EXPECT_GE(retries, 2);
+        EXPECT_LT(took, 1500u);
+        EXPECT_EQ(Siblings(), 1);
+    }
 }
 
 TEST_F(Settings, FolderWithJapaneseNameWorks) {
