@@ -493,14 +493,18 @@ FileRead ReadWholeFile(const std::filesystem::path& path) {
 
 namespace {
 const std::string TempMark = ".~";
+}  // namespace
 
-// The names ReplaceFileContents gives its temporary files: path's own name, the mark, then digits only.
 bool IsTemporaryOf(const std::filesystem::path& candidate, const std::filesystem::path& path) {
-    const std::string name = candidate.filename().string(), base = path.filename().string() + TempMark;
+    const std::filesystem::path::string_type name = candidate.filename().native();
+    std::filesystem::path::string_type base = path.filename().native();
+    for (char c : TempMark) base += static_cast<std::filesystem::path::value_type>(c);
     if (name.size() <= base.size() || name.compare(0, base.size(), base) != 0) return false;
-    return name.find_first_not_of("0123456789", base.size()) == std::string::npos;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(base.size()), name.end(),
+                       [](auto c) { return c >= '0' && c <= '9'; });
 }
 
+namespace {
 void RemoveLeftTemporaries(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");

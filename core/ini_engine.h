@@ -129,6 +129,10 @@ extern std::function<void()> BeforeRetry;  // tests: runs before each pause
 // are removed too.
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes, Deadline deadline = {});
 
+// A name ReplaceFileContents gives its temporary files: path's own name, ".~", then digits only. Compared as the
+// system's own strings, with no conversion that could throw on a stray name (a lone surrogate).
+bool IsTemporaryOf(const std::filesystem::path& candidate, const std::filesystem::path& path);
+
 // Platform-specific: a new file (none may exist by its name) written and forced onto the disk through the handle
 // that wrote it, and the one-step replace itself.
 std::error_code WriteNewFile(const std::filesystem::path& file, std::string_view bytes);

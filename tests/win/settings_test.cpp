@@ -190,6 +190,22 @@ TEST_F(Settings, FileHeldByAnotherProgramIsWaitedForWithinTheBound) {
     }
 }
 
+// A stray name in the folder that no code page holds (Wine makes no such file) must not turn a save that went
+// through into an error.
+TEST(TemporaryNames, AreToldApartWithoutConvertingStrayNames) {
+    const std::filesystem::path ini(L"C:\\m\\KORVEN.ini");
+    const struct {
+        const wchar_t* name;
+        bool temporary;
+    } cases[] = {{L"C:\\m\\KORVEN.ini.~123", true}, {L"C:\\m\\KORVEN.ini.~", false}, {L"C:\\m\\KORVEN.ini.~12a", false},
+                 {L"C:\\m\\stray\xD800", false}, {L"C:\\m\\KORVEN.ini.~1\xDC00", false}};
+    for (const auto& c : cases) {
+        bool temporary = !c.temporary;
+        EXPECT_NO_THROW(temporary = korven::ini::IsTemporaryOf(c.name, ini));
+        EXPECT_EQ(temporary, c.temporary);
+    }
+}
+
 TEST_F(Settings, FolderWithJapaneseNameWorks) {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
