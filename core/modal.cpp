@@ -90,9 +90,9 @@ void DoEvents() {
     }
 }
 
-void ShowNotice(HWND owner, const std::wstring& text, UINT flags) {
+void ShowNotice(HWND owner, const std::wstring& text, UINT flags, bool afterFailedWrite) {
     const HWND opener = GetActiveWindow();
-    InputHold hold(owner);  // a notice tells of something not kept: no command may run behind it
+    InputHold hold(owner, afterFailedWrite);  // a notice tells of something not kept: no command may run behind it
     if (NoticeHook) {
         NoticeHook(owner, text, flags);
         return;
@@ -103,7 +103,7 @@ void ShowNotice(HWND owner, const std::wstring& text, UINT flags) {
 
 void ReportWriteFailure(HWND owner, const IniWriteResult& result) {
     if (result.ok) return;
-    ShowNotice(owner, WriteFailureText(IniFilePath(), result.reason), MB_OK | MB_ICONERROR);
+    ShowNotice(owner, WriteFailureText(IniFilePath(), result.reason), MB_OK | MB_ICONERROR, true);
 }
 
 std::function<void(const std::wstring&)> FatalExitHook;

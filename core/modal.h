@@ -22,7 +22,8 @@ void DoEvents();
 // The message box the user is told things with; tests replace it to see what would be said.
 using NoticeFn = std::function<void(HWND owner, const std::wstring& text, UINT flags)>;
 extern NoticeFn NoticeHook;  // empty: MessageBoxW
-void ShowNotice(HWND owner, const std::wstring& text, UINT flags);
+// afterFailedWrite: behind it, a session end writes nothing either.
+void ShowNotice(HWND owner, const std::wstring& text, UINT flags, bool afterFailedWrite = false);
 
 // Names the settings file and the reason; nothing when the write went through.
 void ReportWriteFailure(HWND owner, const IniWriteResult& result);
