@@ -7,7 +7,9 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
+#include "core/ini_engine.h"
 #include "core/modal.h"
+#include "core/notice_text.h"
 #include "core/settings.h"
 #include "core/stored_layout.h"
 #include "core/win_owners.h"
@@ -136,6 +138,16 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
     return true;
 }
 
+// Said once, before the map is built: a map that forgets every change, or that comes up as a heap, would
+// otherwise give no word of why.
+void SayIfNothingWillBeKept() {
+    const IniAccess access = CheckIniAccess();
+    if (access == IniAccess::Writable) return;
+    const std::wstring folder = ini::ProgramFolderOf(IniFilePath());
+    ShowNotice(nullptr, access == IniAccess::Missing ? MissingIniText(folder) : UnwritableIniText(folder),
+               MB_OK | MB_ICONWARNING);
+}
+
 // Who holds the settings file: the copy that made the guard writes its process and thread here.
 struct GuardHolder {
     DWORD process, thread;
@@ -200,6 +212,7 @@ bool RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     // 3. No settings value may be read before this.
     IniBaseName = L"KORVEN";
     if (!FirstCopyForTheFile()) return false;
+    SayIfNothingWillBeKept();
 
     // 4. The anchor, and with it everything else start-up takes from the file.
     const StoredLayout stored = ReadStoredLayout(ReadIni);

@@ -4,6 +4,10 @@
 
 namespace korven {
 
+// Start-up: no KORVEN.ini in the program's folder (often a program started inside the zip), or one that cannot
+// be written there.
+std::wstring MissingIniText(const std::wstring& folder);
+std::wstring UnwritableIniText(const std::wstring& folder);
 std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason);
 std::wstring UnstorableText(const std::wstring& characters);
 // A window the system would not make, with the system's error code.

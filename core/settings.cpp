@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
+#include "core/win_owners.h"
 
 namespace korven {
 namespace {
@@ -197,6 +198,31 @@ std::wstring IniFilePath() {
         if (buf.size() >= 32768) return ini::IniPathFor(L"", IniBaseName);
         buf.resize(buf.size() * 2);
     }
+}
+
+IniAccess CheckIniAccess() {
+    const std::wstring path = IniFilePath();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return IniAccess::Missing;
+    } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return IniAccess::Unwritable;
+    } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // Opened for writing and closed unwritten: the file stays as it was, time of last change included.
+        const UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) return IniAccess::Unwritable;
+    }
+    // Every save makes a file beside it. This one goes when its handle closes, which the system does for a killed
+    // process too; its name is a temporary file's, which the next save would clear all the same.
+    const std::wstring probe = path + L".~" + std::to_wstring(GetCurrentProcessId()) + std::to_wstring(GetTickCount());
+    const UniqueKernelHandle made(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                              FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                                              nullptr));
+    if (made.get() == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) return IniAccess::Unwritable;
+    return IniAccess::Writable;
 }
 
 std::wstring UnstorableCharacters(const std::wstring& text) {

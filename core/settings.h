@@ -26,6 +26,11 @@ IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries);
 
 std::wstring IniFilePath();  // program folder + "\" + IniBaseName + ".ini"
 
+// Whether a save can keep anything: the file is there, and it and its folder take writes (a file made read-only
+// counts as not). Leaves nothing behind, even when the process is killed during the check.
+enum class IniAccess { Writable, Missing, Unwritable };
+IniAccess CheckIniAccess();
+
 // The characters of text that the file's encoding cannot hold (empty when all can be stored): for code page
 // 932 whatever it lacks, for UTF-8 only lone surrogates.
 std::wstring UnstorableCharacters(const std::wstring& text);
