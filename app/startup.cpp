@@ -26,7 +26,7 @@ namespace {
 // Reports what start-up cannot use; false: start-up stops.
 bool Usable(const std::optional<LayoutError>& error) {
     if (!error) return true;
-    FatalExit(LayoutErrorText(*error, IniFilePath()));
+    FatalExit(LayoutErrorText(*error, IniFilePath()), MB_ICONERROR);
     return false;
 }
 
@@ -34,7 +34,7 @@ bool CheckedPosition(int32_t anchor, int32_t offset, const std::wstring& section
                      int32_t& out) {
     const auto sum = CheckedAdd32(anchor, offset);
     if (!sum) {
-        FatalExit(SumTooLargeText(section, key, ReadIni(section, key), anchor, IniFilePath()));
+        FatalExit(SumTooLargeText(section, key, ReadIni(section, key), anchor, IniFilePath()), MB_ICONERROR);
         return false;
     }
     out = *sum;

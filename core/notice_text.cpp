@@ -16,17 +16,28 @@ std::wstring UnwritableIniText(const std::wstring& folder) {
            L"ファイルのプロパティで読み取り専用を解除してください。";
 }
 
-std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason) {
-    return L"設定ファイルに書き込めませんでした。\n\nファイル: " + path + L"\n理由: " + reason;
+std::wstring WriteFailureText(const std::wstring& path, const std::wstring& reason, SavedBy by) {
+    std::wstring text = L"設定ファイルへの保存中にエラーが発生しました。設定ファイルは変更されていません。\n\nファイル: " + path +
+                        L"\n原因: " + reason +
+                        L"\n\nほかのプログラム（ウイルス対策ソフトや同期ソフトなど）がファイルを使っている場合は、そのプログラムを"
+                        L"閉じてからもう一度お試しください。フォルダーに書き込めない場合は、地図を終了してから、フォルダーごと"
+                        L"「Program Files」の外の書き込みできる場所へ移動してください。";
+    switch (by) {
+        case SavedBy::Exit: return text + L"\n\n［OK］を押すと、地図は保存せずに終了します。";
+        case SavedBy::CapitalDialog:
+            return text + L"\n\n入力した文字はそのまま残っています。もう一度［OK］を押すか、［ｷｬﾝｾﾙ］で閉じてください。";
+        case SavedBy::Capture: break;
+    }
+    return text;
 }
 
 std::wstring UnstorableText(const std::wstring& characters) {
-    return L"次の文字は設定ファイルに保存できません: " + characters + L"\n\nこの文字を除いてから「OK」を押してください。";
+    return L"次の文字は設定ファイルに保存できません: " + characters + L"\n\n入力した文字はそのまま残っています。この文字を除いてから、もう一度［OK］を押してください。";
 }
 
 std::wstring WindowNotCreatedText(const std::wstring& what, unsigned long error) {
     return what + L"のウィンドウを作成できませんでした（エラー " + std::to_wstring(error) +
-           L"）。\n\nウィンドウが多すぎるか、メモリが足りない可能性があります。";
+           L"）。\n\nウィンドウが多すぎるか、メモリが不足している可能性があります。ほかのプログラムを終了してから、もう一度お試しください。";
 }
 
 }  // namespace korven

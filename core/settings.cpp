@@ -84,16 +84,30 @@ std::wstring SystemMessage(DWORD code) {
     return s;
 }
 
+const wchar_t* const AccessDenied =
+    L"アクセスが拒否されました。フォルダーに書き込む権限がないか、ほかのプログラムがファイルを使用している可能性があります";
+
+// The codes a save meets, in words of the user's own; the system's text for the rest.
 std::wstring Describe(const std::error_code& ec) {
-    if (ec.category() == std::system_category()) return SystemMessage(static_cast<DWORD>(ec.value()));
+    if (ec.category() == std::system_category()) {
+        switch (ec.value()) {
+            case ERROR_ACCESS_DENIED: return AccessDenied;
+            case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: return L"ほかのプログラムがファイルを使用しています";
+            case ERROR_FILE_READ_ONLY: return L"ファイルが読み取り専用になっています。ファイルのプロパティで読み取り専用を解除してください";
+            case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return L"ディスクの空き領域が不足しています";
+            case ERROR_WRITE_PROTECT: return L"ディスクが書き込み禁止になっています";
+            case ERROR_PATH_NOT_FOUND: return L"フォルダーが見つかりません";
+            default: return SystemMessage(static_cast<DWORD>(ec.value()));
+        }
+    }
     switch (ec.value()) {
-        case EACCES: case EPERM: return L"アクセスが拒否されました（読み取り専用か、ほかのプログラムが使用中です）";
+        case EACCES: case EPERM: return AccessDenied;
         case ENOENT: return L"フォルダーが見つかりません";
-        case ENOSPC: return L"ディスクの空き容量が足りません";
+        case ENOSPC: return L"ディスクの空き領域が不足しています";
         case EISDIR: return L"同じ名前のフォルダーがあります";
-        case EROFS: return L"読み取り専用の場所です";
-        case EBUSY: return L"ほかのプログラムが使用中です";
-        case EIO: return L"読み書きのエラーが起きました";
+        case EROFS: return L"書き込みのできない場所です";
+        case EBUSY: return L"ほかのプログラムがファイルを使用しています";
+        case EIO: return L"ディスクの読み書き中にエラーが発生しました";
         default: return L"エラー " + std::to_wstring(ec.value());
     }
 }
@@ -248,7 +262,7 @@ IniWriteResult Apply(std::string& bytes, const IniEntry& entry) {
         std::wstring bad = UnstorableIn(*text, enc);
         if (!bad.empty()) {
             const wchar_t* name = enc == ini::Encoding::Utf8 ? L"（UTF-8）" : L"（シフトJIS）";
-            return Fail(Quoted(bad) + L"は設定ファイル" + name + L"に保存できない文字です。何も書き込みませんでした。");
+            return Fail(Quoted(bad) + L"は設定ファイル" + name + L"に保存できない文字です。");
         }
     }
     std::string s, k, v;
@@ -256,7 +270,7 @@ IniWriteResult Apply(std::string& bytes, const IniEntry& entry) {
     ToFileBytes(entry.key, enc, k);
     ToFileBytes(entry.value, enc, v);
     ini::StoreProblem problem = ini::CheckStorable(s, k, v, enc);
-    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
+    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem));
     bytes = ini::WriteProfileValue(bytes, s, k, v, enc);
     return {};
 }
@@ -275,7 +289,7 @@ IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries) {
     ini::RetryWhileHeld([&] { return (file = ini::ReadWholeFile(std::filesystem::path(path))).error; }, deadline);
     if (file.error) {
         // Writing now would drop whatever the unreadable file holds.
-        return Fail(L"設定ファイル" + Quoted(path) + L"を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
+        return Fail(L"ファイルを読み取れませんでした（" + Describe(file.error) + L"）。");
     }
     std::string updated = file.bytes;
     IniWriteResult first;
@@ -288,7 +302,7 @@ IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries) {
     if (!applied || (file.exists && updated == file.bytes)) return first;
     std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated, deadline);
     if (ec) {
-        return Fail(L"設定ファイル" + Quoted(path) + L"に書き込めませんでした（" + Describe(ec) + L"）。元のファイルはそのままです。");
+        return Fail(Describe(ec) + L"。");
     }
     return first;
 }

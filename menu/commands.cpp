@@ -34,7 +34,7 @@ IniWriteResult WriteEntries(const std::vector<IniEntry>& entries) {
     try {
         return WriteIniEntries(entries);
     } catch (...) {
-        return IniWriteResult{false, L"予期しないエラーが起きました。"};
+        return IniWriteResult{false, L"予期しないエラーが発生しました。"};
     }
 }
 
@@ -86,7 +86,7 @@ void mSave_Click() {
             pieces[static_cast<size_t>(k - 1)] = {true, p->Left(), p->Top(), kc.left, kc.top};
         });
     }
-    ReportWriteFailure(nullptr, WriteEntries(CaptureEntries(pieces)));
+    ReportWriteFailure(nullptr, WriteEntries(CaptureEntries(pieces)), SavedBy::Capture);
 }
 
 void mver_Click() { ShowVersionDialog(); }
@@ -109,7 +109,7 @@ IniWriteResult SaveExitState() {
 
 void mend_Click() {
     // Told before the program ends, so the user knows what was not kept.
-    ReportWriteFailure(nullptr, SaveExitState());
+    ReportWriteFailure(nullptr, SaveExitState(), SavedBy::Exit);
     SendMessageW(MenuWindow(), WM_CLOSE, 0, 0);
 }
 

@@ -120,9 +120,13 @@ TEST(ExitEntries, AnchorPositionThenEveryColourInPieceIndexOrder) {
 }
 
 TEST(MessageTexts, NameTheFileTheReasonAndTheCharacters) {
-    const auto text = WriteFailureText(L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です");
-    EXPECT_NE(text.find(L"C:\\KORVEN\\KORVEN.ini"), std::wstring::npos);
-    EXPECT_NE(text.find(L"読み取り専用です"), std::wstring::npos);
+    const std::pair<SavedBy, const wchar_t*> next[] = {{SavedBy::Exit, L"保存せずに終了します"},
+                                                        {SavedBy::CapitalDialog, L"入力した文字はそのまま"}};
+    for (const auto& [by, said] : next) {
+        const auto text = WriteFailureText(L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です", by);
+        for (const wchar_t* part : {L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です", said})
+            EXPECT_NE(text.find(part), std::wstring::npos) << static_cast<int>(by);
+    }
     EXPECT_NE(UnstorableText(L"\u00E9\U0001F600").find(L"\u00E9\U0001F600"), std::wstring::npos);
 }
 
