@@ -8,7 +8,9 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/layout.h"
+#include "core/ini_engine.h"
 #include "core/modal.h"
+#include "core/notice_text.h"
 #include "core/settings.h"
 #include "core/stored_layout.h"
 #include "core/win_owners.h"
@@ -25,7 +27,7 @@ namespace {
 // Reports what start-up cannot use; false: start-up stops.
 bool Usable(const std::optional<LayoutError>& error) {
     if (!error) return true;
-    FatalExit(LayoutErrorText(*error, IniFilePath()));
+    FatalExit(LayoutErrorText(*error, IniFilePath()), MB_ICONERROR);
     return false;
 }
 
@@ -33,7 +35,7 @@ bool CheckedPosition(int32_t anchor, int32_t offset, const std::wstring& section
                      int32_t& out) {
     const auto sum = CheckedAdd32(anchor, offset);
     if (!sum) {
-        FatalExit(SumTooLargeText(section, key, ReadIni(section, key), anchor, IniFilePath()));
+        FatalExit(SumTooLargeText(section, key, ReadIni(section, key), anchor, IniFilePath()), MB_ICONERROR);
         return false;
     }
     out = *sum;
@@ -137,6 +139,16 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
     return true;
 }
 
+// Said once, before the map is built: a map that forgets every change, or that comes up as a heap, would
+// otherwise give no word of why.
+void SayIfNothingWillBeKept() {
+    const IniAccess access = CheckIniAccess();
+    if (access == IniAccess::Writable) return;
+    const std::wstring folder = ini::ProgramFolderOf(IniFilePath());
+    ShowNotice(nullptr, access == IniAccess::Missing ? MissingIniText(folder) : UnwritableIniText(folder),
+               MB_OK | MB_ICONWARNING);
+}
+
 // Who holds the settings file: the copy that made the guard writes its process and thread here, and its mode.
 struct GuardHolder {
     DWORD process, thread;
@@ -209,6 +221,7 @@ bool RunStartup(HINSTANCE instance, const wchar_t* commandLine) {
     // After an update Windows starts the map again as it ran (any argument at all means capture mode); not
     // after a crash or a hang, which would only come again.
     RegisterApplicationRestart(CaptureEnabled ? L"capture" : nullptr, RESTART_NO_CRASH | RESTART_NO_HANG);
+    SayIfNothingWillBeKept();
 
     // 4. The anchor, and with it everything else start-up takes from the file.
     const StoredLayout stored = ReadStoredLayout(ReadIni);

@@ -1,4 +1,4 @@
-# What a Windows user downloads: writes the readme beside KORVEN.exe and KORVEN.ini, packs the three into the
+# What a Windows user downloads: writes the readme beside KORVEN.exe, packs it, the program and the shipped KORVEN.ini into the
 # folder KORVEN/ of KORVEN-<version>-win32.zip and puts its sha256sum line beside it. The files in the archive
 # carry the commit's time and fixed modes, so two builds of one commit give the same bytes.
 #   cmake -DSOURCE=<repository> -DDIST=<folder of KORVEN.exe> -DWORK=<scratch folder> -DKORVEN_VERSION=<x.y.z>
@@ -23,9 +23,14 @@ if(NOT rc EQUAL 0 OR NOT stamp MATCHES "^[0-9]+$")
   message(STATUS "release: no git commit in ${SOURCE}; the files in ${archive} are dated 2026-01-01 00:00 UTC")
 endif()
 
+# The shipped layout from data/: dist/KORVEN.ini is a working copy that "終了" in a local run rewrites.
 set(entries "")
 foreach(f KORVEN.exe KORVEN.ini ${readme})
-  file(COPY_FILE ${DIST}/${f} ${WORK}/KORVEN/${f})
+  set(from ${DIST}/${f})
+  if(f STREQUAL "KORVEN.ini")
+    set(from ${SOURCE}/data/KORVEN.ini)
+  endif()
+  file(COPY_FILE ${from} ${WORK}/KORVEN/${f})
   list(APPEND entries KORVEN/${f})
 endforeach()
 # The archive keeps each file's Unix mode and time: neither is left to the umask or the build's clock.

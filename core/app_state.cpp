@@ -13,7 +13,7 @@ HINSTANCE AppInstance = nullptr;
 const wchar_t* const AppTitle = L"コルベン";
 
 namespace {
-int holds = 0;
+int holds = 0, savingHolds = 0;
 
 struct Disabling {
     HWND except;
@@ -52,11 +52,18 @@ void ThreadWindowsDisabled::Release() {
     disabled_.clear();
 }
 
-InputHold::InputHold(HWND owner) : windows_(owner) { ++holds; }
+InputHold::InputHold(HWND owner, bool savingHeld) : windows_(owner), savingHeld_(savingHeld) {
+    ++holds;
+    savingHolds += savingHeld;
+}
 
-InputHold::~InputHold() { --holds; }
+InputHold::~InputHold() {
+    --holds;
+    savingHolds -= savingHeld_;
+}
 
 bool InputHeld() { return holds > 0; }
+bool SavingHeld() { return savingHolds > 0; }
 
 namespace {
 int ScreenDpi(int which) {

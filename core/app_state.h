@@ -36,7 +36,8 @@ private:
 class InputHold {
 public:
     // owner: the window a message box is given, which the box disables and gives back, active, itself.
-    explicit InputHold(HWND owner = nullptr);
+    // savingHeld: a fatal message or a failed-write notice, behind which not even a session end may write.
+    explicit InputHold(HWND owner = nullptr, bool savingHeld = true);
     ~InputHold();
     InputHold(const InputHold&) = delete;
     InputHold& operator=(const InputHold&) = delete;
@@ -44,8 +45,10 @@ public:
 
 private:
     ThreadWindowsDisabled windows_;
+    bool savingHeld_;
 };
 bool InputHeld();
+bool SavingHeld();
 
 // The map's one scale: the system's dots per inch (the primary monitor's at sign-in), fixed for the run.
 int DisplayDpi();

@@ -493,14 +493,18 @@ FileRead ReadWholeFile(const std::filesystem::path& path) {
 
 namespace {
 const std::string TempMark = ".~";
+}  // namespace
 
-// The names ReplaceFileContents gives its temporary files: path's own name, the mark, then digits only.
 bool IsTemporaryOf(const std::filesystem::path& candidate, const std::filesystem::path& path) {
-    const std::string name = candidate.filename().string(), base = path.filename().string() + TempMark;
+    const std::filesystem::path::string_type name = candidate.filename().native();
+    std::filesystem::path::string_type base = path.filename().native();
+    for (char c : TempMark) base += static_cast<std::filesystem::path::value_type>(c);
     if (name.size() <= base.size() || name.compare(0, base.size(), base) != 0) return false;
-    return name.find_first_not_of("0123456789", base.size()) == std::string::npos;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(base.size()), name.end(),
+                       [](auto c) { return c >= '0' && c <= '9'; });
 }
 
+namespace {
 void RemoveLeftTemporaries(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
@@ -512,28 +516,37 @@ void RemoveLeftTemporaries(const std::filesystem::path& path) {
 }
 }  // namespace
 
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+std::function<void()> BeforeRetry;
+
+std::error_code RetryWhileHeld(const std::function<std::error_code()>& step, Deadline deadline) {
+    using std::chrono::milliseconds;
+    milliseconds pause(10);
+    for (;;) {
+        const std::error_code ec = step();
+        const auto now = std::chrono::steady_clock::now();
+        if (!ec || !HeldByAnother(ec) || now >= deadline) return ec;
+        if (BeforeRetry) BeforeRetry();
+        PauseFor(std::min(pause, std::chrono::ceil<milliseconds>(deadline - now)));
+        pause = std::min(pause * 2, milliseconds(200));
+    }
+}
+
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes, Deadline deadline) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return std::make_error_code(std::errc::is_a_directory);
     // A name of its own beside the file, so the final step is a rename within one folder.
     std::random_device rd;
     std::filesystem::path temp = path;
     temp += TempMark + std::to_string(rd()) + std::to_string(rd());
-    errno = 0;
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return LastErrno(std::errc::permission_denied);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    bool good = static_cast<bool>(out);
-    std::error_code writeError = LastErrno(std::errc::io_error);
-    out.close();
-    if (!good || !out) {
-        std::filesystem::remove(temp, ec);
-        return writeError;
-    }
     // Renamed before its data reach the disk, a power cut could leave an empty file in the old one's place.
-    std::error_code replaced = FlushToDisk(temp);
-    if (!replaced) replaced = ReplaceFileAtomically(temp, path);
+    std::error_code replaced = RetryWhileHeld(
+        [&] {
+            std::error_code written = WriteNewFile(temp, bytes), ignored;
+            if (written) std::filesystem::remove(temp, ignored);
+            return written;
+        },
+        deadline);
+    if (!replaced) replaced = RetryWhileHeld([&] { return ReplaceFileAtomically(temp, path); }, deadline);
     if (replaced) {
         std::filesystem::remove(temp, ec);
         return replaced;

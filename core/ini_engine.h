@@ -2,8 +2,10 @@
 // colours stored in it, and the file layer that reads it whole and replaces it in one step. No window code here.
 #pragma once
 #include <cstddef>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -111,13 +113,32 @@ struct FileRead {
 };
 FileRead ReadWholeFile(const std::filesystem::path& path);
 
-// Writes bytes to a new file in the same folder, flushes it to the disk and puts it in place of path in one
-// step; on any failure the old file is left whole and the temporary file removed. After a success the
-// temporary files an interrupted earlier write left beside path are removed too.
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
+// A virus scanner, the search indexer or a sync client often holds a file just written for a moment. A save
+// waits for it this long in all: short enough for 終了, and well within the few seconds a session end has.
+inline constexpr std::chrono::milliseconds kHeldFileWait{1000};
+using Deadline = std::chrono::steady_clock::time_point;
 
-// Platform-specific: the file's data forced onto the disk, and the one-step replace itself.
-std::error_code FlushToDisk(const std::filesystem::path& file);
+// Runs step again, pausing a little longer each time, while it fails because another program holds the file
+// and the deadline has not passed; the last result.
+std::error_code RetryWhileHeld(const std::function<std::error_code()>& step, Deadline deadline);
+extern std::function<void()> BeforeRetry;  // tests: runs before each pause
+
+// Writes bytes to a new file in the same folder, flushes it to the disk and puts it in place of path in one
+// step, waiting until deadline for a file another program holds; on any failure the old file is left whole and
+// the temporary file removed. After a success the temporary files an interrupted earlier write left beside path
+// are removed too.
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes, Deadline deadline = {});
+
+// A name ReplaceFileContents gives its temporary files: path's own name, ".~", then digits only. Compared as the
+// system's own strings, with no conversion that could throw on a stray name (a lone surrogate).
+bool IsTemporaryOf(const std::filesystem::path& candidate, const std::filesystem::path& path);
+
+// Platform-specific: a new file (none may exist by its name) written and forced onto the disk through the handle
+// that wrote it, and the one-step replace itself.
+std::error_code WriteNewFile(const std::filesystem::path& file, std::string_view bytes);
 std::error_code ReplaceFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
+// A sharing violation, a lock or an access denied that another program's open handle causes.
+bool HeldByAnother(const std::error_code& ec);
+void PauseFor(std::chrono::milliseconds time);
 
 }  // namespace korven::ini

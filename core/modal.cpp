@@ -90,9 +90,9 @@ void DoEvents() {
     }
 }
 
-void ShowNotice(HWND owner, const std::wstring& text, UINT flags) {
+void ShowNotice(HWND owner, const std::wstring& text, UINT flags, bool afterFailedWrite) {
     const HWND opener = GetActiveWindow();
-    InputHold hold(owner);  // a notice tells of something not kept: no command may run behind it
+    InputHold hold(owner, afterFailedWrite);  // a notice tells of something not kept: no command may run behind it
     if (NoticeHook) {
         NoticeHook(owner, text, flags);
         return;
@@ -101,14 +101,14 @@ void ShowNotice(HWND owner, const std::wstring& text, UINT flags) {
     MessageBoxW(owner, text.c_str(), AppTitle, flags);
 }
 
-void ReportWriteFailure(HWND owner, const IniWriteResult& result) {
+void ReportWriteFailure(HWND owner, const IniWriteResult& result, SavedBy by) {
     if (result.ok) return;
-    ShowNotice(owner, WriteFailureText(IniFilePath(), result.reason), MB_OK | MB_ICONERROR);
+    ShowNotice(owner, WriteFailureText(IniFilePath(), result.reason, by), MB_OK | MB_ICONERROR, true);
 }
 
 std::function<void(const std::wstring&)> FatalExitHook;
 
-void FatalExit(const std::wstring& text) {
+void FatalExit(const std::wstring& text, UINT icon) {
     // The pieces already shown must not take a press while the message is up: a command chosen then
     // (exit above all) would write a settings file the message says was left alone.
     InputHold hold;
@@ -116,7 +116,7 @@ void FatalExit(const std::wstring& text) {
         FatalExitHook(text);
         return;
     }
-    MessageBoxW(nullptr, text.c_str(), AppTitle, MB_OK);
+    MessageBoxW(nullptr, text.c_str(), AppTitle, MB_OK | icon);
     ExitProcess(1);
 }
 
@@ -124,7 +124,7 @@ bool WindowMade(HWND window, const wchar_t* what, bool fatal) {
     if (window) return true;
     const std::wstring text = WindowNotCreatedText(what, GetLastError());
     if (fatal)
-        FatalExit(text);
+        FatalExit(text, MB_ICONERROR);
     else
         ShowNotice(nullptr, text, MB_OK | MB_ICONERROR);
     return false;

@@ -11,6 +11,7 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
+#include "core/win_owners.h"
 
 namespace korven {
 namespace {
@@ -83,16 +84,30 @@ std::wstring SystemMessage(DWORD code) {
     return s;
 }
 
+const wchar_t* const AccessDenied =
+    L"アクセスが拒否されました。フォルダーに書き込む権限がないか、ほかのプログラムがファイルを使用している可能性があります";
+
+// The codes a save meets, in words of the user's own; the system's text for the rest.
 std::wstring Describe(const std::error_code& ec) {
-    if (ec.category() == std::system_category()) return SystemMessage(static_cast<DWORD>(ec.value()));
+    if (ec.category() == std::system_category()) {
+        switch (ec.value()) {
+            case ERROR_ACCESS_DENIED: return AccessDenied;
+            case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: return L"ほかのプログラムがファイルを使用しています";
+            case ERROR_FILE_READ_ONLY: return L"ファイルが読み取り専用になっています。ファイルのプロパティで読み取り専用を解除してください";
+            case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return L"ディスクの空き領域が不足しています";
+            case ERROR_WRITE_PROTECT: return L"ディスクが書き込み禁止になっています";
+            case ERROR_PATH_NOT_FOUND: return L"フォルダーが見つかりません";
+            default: return SystemMessage(static_cast<DWORD>(ec.value()));
+        }
+    }
     switch (ec.value()) {
-        case EACCES: case EPERM: return L"アクセスが拒否されました（読み取り専用か、ほかのプログラムが使用中です）";
+        case EACCES: case EPERM: return AccessDenied;
         case ENOENT: return L"フォルダーが見つかりません";
-        case ENOSPC: return L"ディスクの空き容量が足りません";
+        case ENOSPC: return L"ディスクの空き領域が不足しています";
         case EISDIR: return L"同じ名前のフォルダーがあります";
-        case EROFS: return L"読み取り専用の場所です";
-        case EBUSY: return L"ほかのプログラムが使用中です";
-        case EIO: return L"読み書きのエラーが起きました";
+        case EROFS: return L"書き込みのできない場所です";
+        case EBUSY: return L"ほかのプログラムがファイルを使用しています";
+        case EIO: return L"ディスクの読み書き中にエラーが発生しました";
         default: return L"エラー " + std::to_wstring(ec.value());
     }
 }
@@ -199,6 +214,31 @@ std::wstring IniFilePath() {
     }
 }
 
+IniAccess CheckIniAccess() {
+    const std::wstring path = IniFilePath();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return IniAccess::Missing;
+    } else if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return IniAccess::Unwritable;
+    } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // Opened for writing and closed unwritten: the file stays as it was, time of last change included.
+        const UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.get() == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) return IniAccess::Unwritable;
+    }
+    // Every save makes a file beside it. This one goes when its handle closes, which the system does for a killed
+    // process too; its name is a temporary file's, which the next save would clear all the same.
+    const std::wstring probe = path + L".~" + std::to_wstring(GetCurrentProcessId()) + std::to_wstring(GetTickCount());
+    const UniqueKernelHandle made(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                              FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                                              nullptr));
+    if (made.get() == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) return IniAccess::Unwritable;
+    return IniAccess::Writable;
+}
+
 std::wstring UnstorableCharacters(const std::wstring& text) {
     return UnstorableIn(text, CurrentFile(IniFilePath()).encoding);
 }
@@ -211,37 +251,60 @@ std::wstring ReadIni(const std::wstring& section, const std::wstring& key) {
     return FromFileBytes(ini::TrimSpaces(ini::ReadProfileValue(file.bytes, s, k, file.encoding)), file.encoding);
 }
 
-IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    std::wstring path = IniFilePath();
-    kept.reset();  // a write always starts from what is on disk now
-    ini::FileRead file = ini::ReadWholeFile(std::filesystem::path(path));
-    if (file.error) {
-        // Writing now would drop whatever the unreadable file holds.
-        return Fail(L"設定ファイル" + Quoted(path) + L"を読めないため、書き込みませんでした（" + Describe(file.error) + L"）。");
-    }
+namespace {
+
+// One entry applied to the file's bytes as WriteIni alone would apply it to the file: in the encoding the bytes
+// are in now. A refused entry leaves them as they were.
+IniWriteResult Apply(std::string& bytes, const IniEntry& entry) {
     // Written in the encoding it is read in, so one file never holds two.
-    const ini::Encoding enc = ini::EncodingOf(file.bytes, PrefectureNames());
-    std::string s, k, v;
-    for (const std::wstring* text : {&section, &key, &value}) {
+    const ini::Encoding enc = ini::EncodingOf(bytes, PrefectureNames());
+    for (const std::wstring* text : {&entry.section, &entry.key, &entry.value}) {
         std::wstring bad = UnstorableIn(*text, enc);
         if (!bad.empty()) {
             const wchar_t* name = enc == ini::Encoding::Utf8 ? L"（UTF-8）" : L"（シフトJIS）";
-            return Fail(Quoted(bad) + L"は設定ファイル" + name + L"に保存できない文字です。何も書き込みませんでした。");
+            return Fail(Quoted(bad) + L"は設定ファイル" + name + L"に保存できない文字です。");
         }
     }
-    ToFileBytes(section, enc, s);
-    ToFileBytes(key, enc, k);
-    ToFileBytes(value, enc, v);
+    std::string s, k, v;
+    ToFileBytes(entry.section, enc, s);
+    ToFileBytes(entry.key, enc, k);
+    ToFileBytes(entry.value, enc, v);
     ini::StoreProblem problem = ini::CheckStorable(s, k, v, enc);
-    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem) + L"何も書き込みませんでした。");
-
-    std::string updated = ini::WriteProfileValue(file.bytes, s, k, v, enc);
-    if (file.exists && updated == file.bytes) return {};
-    std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated);
-    if (ec) {
-        return Fail(L"設定ファイル" + Quoted(path) + L"に書き込めませんでした（" + Describe(ec) + L"）。元のファイルはそのままです。");
-    }
+    if (problem != ini::StoreProblem::None) return Fail(ProblemText(problem));
+    bytes = ini::WriteProfileValue(bytes, s, k, v, enc);
     return {};
+}
+
+}  // namespace
+
+IniWriteResult WriteIni(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    return WriteIniEntries({{section, key, value}});
+}
+
+IniWriteResult WriteIniEntries(const std::vector<IniEntry>& entries) {
+    std::wstring path = IniFilePath();
+    kept.reset();  // a write always starts from what is on disk now
+    const ini::Deadline deadline = std::chrono::steady_clock::now() + ini::kHeldFileWait;
+    ini::FileRead file;
+    ini::RetryWhileHeld([&] { return (file = ini::ReadWholeFile(std::filesystem::path(path))).error; }, deadline);
+    if (file.error) {
+        // Writing now would drop whatever the unreadable file holds.
+        return Fail(L"ファイルを読み取れませんでした（" + Describe(file.error) + L"）。");
+    }
+    std::string updated = file.bytes;
+    IniWriteResult first;
+    bool applied = false;
+    for (const IniEntry& e : entries) {
+        IniWriteResult r = Apply(updated, e);
+        applied |= r.ok;
+        if (!r.ok && first.ok) first = std::move(r);
+    }
+    if (!applied || (file.exists && updated == file.bytes)) return first;
+    std::error_code ec = ini::ReplaceFileContents(std::filesystem::path(path), updated, deadline);
+    if (ec) {
+        return Fail(Describe(ec) + L"。");
+    }
+    return first;
 }
 
 }  // namespace korven

@@ -14,6 +14,12 @@ std::wstring Where(const std::wstring& section, const std::wstring& key, const s
     return L"\n\nファイル: " + iniPath + L"\nセクション: [" + section + L"]\nキー: " + key + L"\n値: " + value;
 }
 
+// A value no one types by hand came from an edit gone wrong: the line can be mended or dropped.
+std::wstring MendAdvice(const std::wstring& key, const std::wstring& value) {
+    return L"\n\nメモ帳で設定ファイルを開き、この県の「" + key + L"=" + value +
+           L"」の行を正しい値に直すか、行ごと削除して保存してから、もう一度起動してください。";
+}
+
 // The number rule; false, with the error, when the number leaves 32 bits.
 bool ReadCoordinate(const IniReader& read, const std::wstring& section, const std::wstring& key, int32_t& out,
                     std::optional<LayoutError>& error) {
@@ -75,19 +81,17 @@ bool IsColourValue(uint32_t colour) {
 
 std::wstring LayoutErrorText(const LayoutError& error, const std::wstring& iniPath) {
     const std::wstring where = Where(error.section, error.key, error.value, iniPath);
-    if (error.kind == LayoutError::Kind::BadColour)
-        return L"設定ファイルの色の値が範囲外のため、起動を中止しました。設定ファイルは変更していません。" + where;
-    return L"設定ファイルの座標が 32 ビット整数の範囲を超えているため、起動を中止しました。"
-           L"設定ファイルは変更していません。" +
-           where;
+    const wchar_t* what = error.kind == LayoutError::Kind::BadColour ? L"色の値が、色として使える範囲を超えています。"
+                                                                      : L"位置の値が大きすぎます。";
+    return L"設定ファイルに読み取れない値があるため、地図を起動できませんでした。設定ファイルは変更されていません。\n\n" +
+           std::wstring(what) + where + MendAdvice(error.key, error.value);
 }
 
 std::wstring SumTooLargeText(const std::wstring& section, const std::wstring& key, const std::wstring& value,
                              int32_t anchor, const std::wstring& iniPath) {
-    return L"設定ファイルの位置が 32 ビット整数の範囲を超えるため、起動を中止しました。"
-           L"設定ファイルは変更していません。" +
-           Where(section, key, value, iniPath) + L"（[" + SectionOf(AnchorPiece) + L"] の位置 " +
-           std::to_wstring(anchor) + L" との和が範囲外です）";
+    return L"設定ファイルに読み取れない値があるため、地図を起動できませんでした。設定ファイルは変更されていません。\n\n"
+           L"[" + SectionOf(AnchorPiece) + L"] の位置 " + std::to_wstring(anchor) + L" に足すと、位置の値が大きすぎます。" +
+           Where(section, key, value, iniPath) + MendAdvice(key, value);
 }
 
 }  // namespace korven

@@ -49,13 +49,4 @@ std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop,
     return out;
 }
 
-IniWriteResult WriteAll(const std::vector<IniEntry>& entries, const IniWriter& write) {
-    IniWriteResult first;
-    for (const IniEntry& e : entries) {
-        IniWriteResult r = write(e.section, e.key, e.value);
-        if (!r.ok && first.ok) first = std::move(r);
-    }
-    return first;
-}
-
 }  // namespace korven

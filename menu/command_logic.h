@@ -15,11 +15,6 @@ namespace korven {
 // Upper-case hex, no prefix, no leading zeros: FFFFFF, FF, 0.
 std::wstring ColourText(uint32_t colour);
 
-struct IniEntry {
-    std::wstring section, key, value;
-    bool operator==(const IniEntry&) const = default;
-};
-
 // One piece as the capture command reads it; present is false for a piece that cannot be read or that
 // start-up has not set up yet (its stored values stay).
 struct PieceSnapshot {
@@ -36,9 +31,5 @@ std::vector<IniEntry> CaptureEntries(const std::vector<PieceSnapshot>& pieces);
 // nothing for a piece whose stored colour must stay (start-up has not set it up yet).
 std::vector<IniEntry> ExitEntries(int32_t anchorLeft, int32_t anchorTop,
                                   const std::vector<std::optional<uint32_t>>& colours);
-
-using IniWriter = std::function<IniWriteResult(const std::wstring&, const std::wstring&, const std::wstring&)>;
-// Writes every entry even after a failure; the result is the first failure, if any.
-IniWriteResult WriteAll(const std::vector<IniEntry>& entries, const IniWriter& write);
 
 }  // namespace korven

@@ -31,13 +31,11 @@ void PauseBetweenPieces() {
 }
 
 IniWriteResult WriteEntries(const std::vector<IniEntry>& entries) {
-    return WriteAll(entries, [](const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-        try {
-            return WriteIni(section, key, value);
-        } catch (...) {
-            return IniWriteResult{false, L"予期しないエラーが起きました。"};
-        }
-    });
+    try {
+        return WriteIniEntries(entries);
+    } catch (...) {
+        return IniWriteResult{false, L"予期しないエラーが発生しました。"};
+    }
 }
 
 }  // namespace
@@ -88,7 +86,7 @@ void mSave_Click() {
             pieces[static_cast<size_t>(k - 1)] = {true, p->Left(), p->Top(), kc.left, kc.top};
         });
     }
-    ReportWriteFailure(nullptr, WriteEntries(CaptureEntries(pieces)));
+    ReportWriteFailure(nullptr, WriteEntries(CaptureEntries(pieces)), SavedBy::Capture);
 }
 
 void mver_Click() { ShowVersionDialog(); }
@@ -111,7 +109,7 @@ IniWriteResult SaveExitState() {
 
 void mend_Click() {
     // Told before the program ends, so the user knows what was not kept.
-    ReportWriteFailure(nullptr, SaveExitState());
+    ReportWriteFailure(nullptr, SaveExitState(), SavedBy::Exit);
     SendMessageW(MenuWindow(), WM_CLOSE, 0, 0);
 }
 

@@ -139,9 +139,9 @@ void RunMenuCommand(UINT id) {
 }
 
 void EndSession() {
-    // Behind a fatal message or a failed-write notice nothing may be written; there is nobody left to tell
-    // of a failed write either, so the session end shows no notice.
-    if (!InputHeld()) SaveExitState();
+    // Behind a fatal message or a failed-write notice nothing may be written, behind any other notice the map
+    // is kept as it stands; there is nobody left to tell of a failed write, so the session end shows no notice.
+    if (!SavingHeld()) SaveExitState();
     // Ended once the system has its answer: a process gone in the middle of the message can leave the sender
     // waiting before the next program.
     PostMessageW(MenuWindow(), WM_CLOSE, 0, 0);

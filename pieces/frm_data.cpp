@@ -61,11 +61,11 @@ void Command1_Click(HWND hwnd) {
     try {
         written = WriteIni(dialog->section, CapitalKey, text);
     } catch (...) {
-        written = {false, L"予期しないエラーが起きました。"};
+        written = {false, L"予期しないエラーが発生しました。"};
     }
     if (!written.ok) {
         // Stays open with the text, so nothing typed is lost; "ｷｬﾝｾﾙ" gives up.
-        ReportWriteFailure(hwnd, written);
+        ReportWriteFailure(hwnd, written, SavedBy::CapitalDialog);
         return;
     }
     DestroyWindow(hwnd);

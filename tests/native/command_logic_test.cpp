@@ -119,25 +119,14 @@ TEST(ExitEntries, AnchorPositionThenEveryColourInPieceIndexOrder) {
     }
 }
 
-TEST(WriteAll, KeepsWritingAfterAFailureAndReportsTheFirst) {
-    const std::vector<IniEntry> entries = {{L"a", L"1", L"x"}, {L"b", L"2", L"y"}, {L"c", L"3", L"z"}, {L"d", L"4", L"w"}};
-    std::vector<std::wstring> seen;
-    const auto result = WriteAll(entries, [&](const std::wstring& s, const std::wstring&, const std::wstring&) {
-        seen.push_back(s);
-        IniWriteResult r;
-        if (s == L"b" || s == L"c") r = {false, L"reason " + s};
-        return r;
-    });
-    EXPECT_EQ(seen, (std::vector<std::wstring>{L"a", L"b", L"c", L"d"}));
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.reason, L"reason b");
-    EXPECT_TRUE(WriteAll(entries, [](auto&, auto&, auto&) { return IniWriteResult{}; }).ok);
-}
-
 TEST(MessageTexts, NameTheFileTheReasonAndTheCharacters) {
-    const auto text = WriteFailureText(L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です");
-    EXPECT_NE(text.find(L"C:\\KORVEN\\KORVEN.ini"), std::wstring::npos);
-    EXPECT_NE(text.find(L"読み取り専用です"), std::wstring::npos);
+    const std::pair<SavedBy, const wchar_t*> next[] = {{SavedBy::Exit, L"保存せずに終了します"},
+                                                        {SavedBy::CapitalDialog, L"入力した文字はそのまま"}};
+    for (const auto& [by, said] : next) {
+        const auto text = WriteFailureText(L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です", by);
+        for (const wchar_t* part : {L"C:\\KORVEN\\KORVEN.ini", L"読み取り専用です", said})
+            EXPECT_NE(text.find(part), std::wstring::npos) << static_cast<int>(by);
+    }
     EXPECT_NE(UnstorableText(L"\u00E9\U0001F600").find(L"\u00E9\U0001F600"), std::wstring::npos);
 }
 

@@ -116,7 +116,7 @@ TEST(StoredLayout, MessagesNameTheFileSectionKeyAndValue) {
     const std::wstring path = L"C:\\KORVEN\\KORVEN.ini";
     const std::wstring text =
         LayoutErrorText({LayoutError::Kind::TooLarge, L"埼玉", L"X", L"99999999999"}, path);
-    for (const wchar_t* part : {L"C:\\KORVEN\\KORVEN.ini", L"[埼玉]", L"キー: X\n", L"値: 99999999999", L"32 ビット"})
+    for (const wchar_t* part : {L"C:\\KORVEN\\KORVEN.ini", L"[埼玉]", L"キー: X\n", L"値: 99999999999", L"X=99999999999」の行"})
         EXPECT_NE(text.find(part), std::wstring::npos) << part;
     EXPECT_NE(LayoutErrorText({LayoutError::Kind::BadColour, L"千葉", L"C", L"1"}, path).find(L"色"),
               std::wstring::npos);

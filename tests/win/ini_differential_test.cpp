@@ -27,8 +27,10 @@
 #include <string>
 #include <vector>
 
+#include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
+#include "core/settings.h"
 #include "tests/win/piece_fixture.h"
 
 namespace {
@@ -342,6 +344,35 @@ TEST(IniDifferential, WritesReadBackLikeThePlatform) {
                 "%zu writes into UTF-8 files kept them UTF-8\n", identical, files / 2, quotesKept, keptUtf8);
     EXPECT_GT(quotesKept, 0u);
     EXPECT_GT(keptUtf8, 0u);
+}
+
+// A save is one replacement of the file; its bytes must be those one WriteIni after another leaves, refusals
+// included, on every corpus file and on one with CR-only lines.
+TEST(IniDifferential, OneWriteOfManyEntriesLeavesWhatOneWriteAfterAnotherLeaves) {
+    const std::vector<korven::IniEntry> entries = {
+        {L"東京", L"X", L"3100"}, {L"東京", L"Y", L"-15"}, {L"埼玉", L"C", L"FF"}, {L"A", L"X", L"new"},
+        {L"a", L"x", L"case"}, {L"NEW", L"C", L"0"}, {L"B", L"k", L"a\nb"}, {L"埼玉", L"県庁所在地", L"市\U0001F600"},
+        {L"A", L"Y", L""}, {L"北海道", L"C", L"FFFFFF"}, {L"A", L"X", L"\"q\""}};
+    std::vector<CorpusFile> corpus = Corpus();
+    corpus.push_back({"cr_only", "[A]\rX=1\r\r[B]\rY=2\r"});
+    for (const CorpusFile& f : corpus) {
+        if (f.fewQueries) continue;
+        const auto saved = [&](const wchar_t* base, auto write) {
+            korven::IniBaseName = base;
+            const std::filesystem::path path(korven::IniFilePath());
+            EXPECT_FALSE(ini::ReplaceFileContents(path, f.bytes));
+            const bool ok = write();
+            return std::make_pair(ok, ini::ReadWholeFile(path).bytes);
+        };
+        const auto each = saved(L"korven_diff_each", [&] {
+            bool ok = true;
+            for (const korven::IniEntry& e : entries) ok &= korven::WriteIni(e.section, e.key, e.value).ok;
+            return ok;
+        });
+        const auto one = saved(L"korven_diff_one", [&] { return korven::WriteIniEntries(entries).ok; });
+        EXPECT_TRUE(one == each && one.second != f.bytes && !one.first)
+            << f.name << "\n one:  " << Hex(one.second) << "\n each: " << Hex(each.second);
+    }
 }
 
 }  // namespace

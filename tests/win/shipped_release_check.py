@@ -19,7 +19,8 @@ with tempfile.TemporaryDirectory() as again:
                     f"-DKORVEN_VERSION={version}", "-P", src / "cmake/release.cmake"], check=True)
     faults = [what for ok, what in [
         (z.namelist() == [f"KORVEN/{f}" for f in ("KORVEN.exe", "KORVEN.ini", readme)], f"zip: {z.namelist()}"),
-        (all(z.read(n) == (dist / n[7:]).read_bytes() for n in z.namelist()), "the zip's files are not dist/'s"),
+        (all(z.read(n) == (src / "data" if n.endswith(".ini") else dist).joinpath(n[7:]).read_bytes()
+             for n in z.namelist()), "the zip's files are not dist/'s program and readme and data/'s KORVEN.ini"),
         (raw.startswith(b"\xef\xbb\xbf") and b"\n" not in raw.replace(b"\r\n", b""), "readme: no BOM, or not CRLF"),
         # the attribution as NOTICE words it, the version, and every caption of the menu as 「…」
         (notice in text and version in text and captions and all(f"「{c}」" in text for c in captions), "readme"),

@@ -62,6 +62,7 @@ protected:
         test::RemoveIni();
         test::FillSyntheticStore();
         test::ThrowOnFatal();
+        NoticeHook = [](HWND, const std::wstring&, UINT) {};
         Pieces.clear();
     }
     void TearDown() override {
@@ -69,6 +70,7 @@ protected:
         test::CancelLater();
         Pieces.clear();
         FatalExitHook = nullptr;
+        NoticeHook = nullptr;
         CaptureEnabled = false;
         test::RemoveIni();
     }

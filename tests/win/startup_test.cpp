@@ -42,6 +42,7 @@ protected:
         RemoveIni();
         FillSyntheticStore();
         ThrowOnFatal();
+        NoticeHook = [this](HWND, const std::wstring& text, UINT) { notices.push_back(text); };
         shown.clear();
         showWatch.emplace(RecordShow);
     }
@@ -49,6 +50,7 @@ protected:
         showWatch.reset();
         Pieces.clear();
         FatalExitHook = nullptr;
+        NoticeHook = nullptr;
         CaptureEnabled = false;
         RemoveIni();
         if (hadFile) WriteFileBytes(IniFilePath(), saved);
@@ -68,6 +70,7 @@ protected:
 
     bool hadFile = false;
     std::string saved;
+    std::vector<std::wstring> notices;
     std::optional<SentMessageWatch> showWatch;
 };
 
@@ -179,6 +182,33 @@ TEST_F(Startup, WithoutASettingsFileEverythingIsAtTheTopLeftAndWhite) {
         EXPECT_EQ(P(k).LtyouTip(), L"") << k;
     }
     EXPECT_EQ(GetFileAttributesW(IniFilePath().c_str()), INVALID_FILE_ATTRIBUTES);  // nothing written
+}
+
+// Said once before the map is built, naming the folder; the map is built all the same and no file is left.
+TEST_F(Startup, SaysWhenTheSettingsFileIsMissingOrCannotBeWritten) {
+    const std::wstring folder = IniFilePath().substr(0, IniFilePath().find_last_of(L'\\'));
+    const struct {
+        bool exists, readOnly;
+        const wchar_t* says;
+    } cases[] = {{true, false, nullptr}, {false, false, L"すべて展開"}, {true, true, L"保存されません"}};
+    for (const auto& c : cases) {
+        Pieces.clear();
+        notices.clear();
+        RemoveIni();
+        if (c.exists) WriteIniText(Example);
+        if (c.readOnly) SetFileAttributesW(IniFilePath().c_str(), FILE_ATTRIBUTE_READONLY);
+        Start();
+        SetFileAttributesW(IniFilePath().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(Pieces.size(), 47u);
+        ASSERT_EQ(notices.size(), c.says ? 1u : 0u) << c.exists << c.readOnly;
+        if (c.says) EXPECT_TRUE(Has(notices[0], c.says) && Has(notices[0], folder)) << notices[0].size();
+        WIN32_FIND_DATAW found;
+        HANDLE h = FindFirstFileW((IniFilePath() + L"*").c_str(), &found);
+        int beside = 0;
+        for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &found)) ++beside;
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+        EXPECT_EQ(beside, c.exists ? 1 : 0);
+    }
 }
 
 TEST_F(Startup, AnyArgumentSwitchesOnCaptureModeAndShowsTheSaveItem) {
