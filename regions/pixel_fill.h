@@ -25,6 +25,13 @@ constexpr int64_t PhaseUnit = 23040;
 std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY, int width,
                               int height);
 
+// The same pixels as column runs [from, to) of rows, held to no mask: sorted by row and column, the runs of a
+// row apart from each other.
+struct FillRun {
+    int row, from, to;
+};
+std::vector<FillRun> FillRuns(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY);
+
 // The fill pixels within `lineWidth` pixels (straight-line distance) of a pixel outside the fill or the mask.
 std::vector<uint8_t> InnerBorder(const std::vector<uint8_t>& fill, int width, int height, int lineWidth);
 
