@@ -1,6 +1,7 @@
 #include "regions/pixel_fill.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <climits>
 #include <utility>
 
@@ -16,7 +17,11 @@ int64_t CeilDiv(int64_t n, int64_t d) { return -FloorDiv(-n, d); }
 
 }  // namespace
 
-std::vector<FillRun> FillRuns(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY) {
+namespace {
+
+// The polygons' own runs, rows from rowFrom to before rowTo.
+std::vector<FillRun> PolygonRuns(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY, int64_t rowFrom,
+                                 int64_t rowTo) {
     std::vector<FillRun> runs;
     if (!source.counts) return runs;
     // A point of 1/16 pixel at 96 dpi is dpi × 15 phase units on the mask.
@@ -38,7 +43,8 @@ std::vector<FillRun> FillRuns(const ShapeSource& source, int dpi, int64_t phaseX
                 if (ay == by) continue;
                 if (ay > by) std::swap(ax, bx), std::swap(ay, by);  // the same edge gives the same crossings on both sides
                 // Rows whose centre y satisfies ay <= y < by.
-                const int64_t r0 = CeilDiv(ay - half, PhaseUnit), r1 = CeilDiv(by - half, PhaseUnit);
+                const int64_t r0 = std::max(rowFrom, CeilDiv(ay - half, PhaseUnit));
+                const int64_t r1 = std::min(rowTo, CeilDiv(by - half, PhaseUnit));
                 const int64_t dy = by - ay, dx = bx - ax;
                 for (int64_t row = r0; row < r1; ++row) {
                     const int64_t yc = row * PhaseUnit + half;
@@ -67,6 +73,35 @@ std::vector<FillRun> FillRuns(const ShapeSource& source, int dpi, int64_t phaseX
     }
     runs.resize(kept);
     return runs;
+}
+
+}  // namespace
+
+std::vector<FillRun> FillRuns(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY) {
+    std::vector<FillRun> own = PolygonRuns(source, dpi, phaseX, phaseY, INT32_MIN, INT32_MAX);
+    if (own.empty() || !source.clips) return own;
+    const int64_t scale = int64_t{DpiOrDefault(dpi)} * 15;
+    std::vector<FillRun> taken;
+    for (uint16_t i = 0; i < source.clipCount; ++i) {
+        const ShapeClip& c = source.clips[i];
+        const std::vector<FillRun> r = PolygonRuns(*c.source, dpi, phaseX + c.dx * scale, phaseY + c.dy * scale,
+                                                   own.front().row, own.back().row + 1);
+        taken.insert(taken.end(), r.begin(), r.end());
+    }
+    std::sort(taken.begin(), taken.end(), [](const FillRun& l, const FillRun& r) {
+        return l.row != r.row ? l.row < r.row : l.from < r.from;
+    });
+    std::vector<FillRun> out;
+    size_t t = 0;
+    for (FillRun run : own) {
+        while (t < taken.size() && (taken[t].row < run.row || (taken[t].row == run.row && taken[t].to <= run.from))) ++t;
+        for (size_t k = t; k < taken.size() && taken[k].row == run.row && taken[k].from < run.to; ++k) {
+            if (taken[k].from > run.from) out.push_back({run.row, run.from, taken[k].from});
+            run.from = std::max(run.from, taken[k].to);
+        }
+        if (run.from < run.to) out.push_back(run);
+    }
+    return out;
 }
 
 std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY, int width,

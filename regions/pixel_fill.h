@@ -11,9 +11,19 @@ namespace korven {
 // One piece's polygons: counts holds the number of shapes, then for each shape its number of rings followed
 // by each ring's number of points; points holds x, y pairs in 1/16 pixel of the piece's 96-dpi canvas.
 // Rings are even-odd within a shape, and shapes are united.
+// Rings of neighbours may cross where the source's borders do, so their polygons can share slivers; a piece
+// leaves such pixels to the neighbours listed here (the earlier of two keeps them), whose polygons stand
+// (dx, dy) 1/16 pixel from its own on the 96-dpi canvas. Each pixel then has one piece at any scale and phase.
+struct ShapeSource;
+struct ShapeClip {
+    const ShapeSource* source;
+    int16_t dx, dy;
+};
 struct ShapeSource {
     const uint16_t* counts;
     const int16_t* points;
+    const ShapeClip* clips = nullptr;
+    uint16_t clipCount = 0;
 };
 
 // A phase unit: 1/23040 pixel, the common denominator of 1/16 pixel × dpi / 96 and twips × dpi / 1440.
@@ -26,7 +36,7 @@ std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX
                               int height);
 
 // The same pixels as column runs [from, to) of rows, held to no mask: sorted by row and column, the runs of a
-// row apart from each other.
+// row apart from each other. Both leave out what the clips keep.
 struct FillRun {
     int row, from, to;
 };
