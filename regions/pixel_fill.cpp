@@ -1,6 +1,7 @@
 #include "regions/pixel_fill.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <climits>
 #include <utility>
 
@@ -16,10 +17,13 @@ int64_t CeilDiv(int64_t n, int64_t d) { return -FloorDiv(-n, d); }
 
 }  // namespace
 
-std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY, int width,
-                              int height) {
-    std::vector<uint8_t> mask(static_cast<size_t>(std::max(0, width)) * static_cast<size_t>(std::max(0, height)), 0);
-    if (!source.counts || width <= 0 || height <= 0) return mask;
+namespace {
+
+// The polygons' own runs, rows from rowFrom to before rowTo.
+std::vector<FillRun> PolygonRuns(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY, int64_t rowFrom,
+                                 int64_t rowTo) {
+    std::vector<FillRun> runs;
+    if (!source.counts) return runs;
     // A point of 1/16 pixel at 96 dpi is dpi × 15 phase units on the mask.
     const int64_t scale = int64_t{DpiOrDefault(dpi)} * 15, half = PhaseUnit / 2;
     std::vector<std::pair<int, int64_t>> cross;  // row, first column whose centre lies at or right of the edge
@@ -39,8 +43,8 @@ std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX
                 if (ay == by) continue;
                 if (ay > by) std::swap(ax, bx), std::swap(ay, by);  // the same edge gives the same crossings on both sides
                 // Rows whose centre y satisfies ay <= y < by.
-                const int64_t r0 = std::max<int64_t>(0, CeilDiv(ay - half, PhaseUnit));
-                const int64_t r1 = std::min<int64_t>(height, CeilDiv(by - half, PhaseUnit));
+                const int64_t r0 = std::max(rowFrom, CeilDiv(ay - half, PhaseUnit));
+                const int64_t r1 = std::min(rowTo, CeilDiv(by - half, PhaseUnit));
                 const int64_t dy = by - ay, dx = bx - ax;
                 for (int64_t row = r0; row < r1; ++row) {
                     const int64_t yc = row * PhaseUnit + half;
@@ -52,11 +56,62 @@ std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX
             pt += 2 * n;
         }
         std::sort(cross.begin(), cross.end());
-        for (size_t k = 0; k + 1 < cross.size(); k += 2) {
-            const int row = cross[k].first;
-            const int64_t from = std::max<int64_t>(0, cross[k].second), to = std::min<int64_t>(width, cross[k + 1].second);
-            for (int64_t x = from; x < to; ++x) mask[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(x)] = 1;
+        for (size_t k = 0; k + 1 < cross.size(); k += 2)
+            if (cross[k].second < cross[k + 1].second)
+                runs.push_back({cross[k].first, static_cast<int>(cross[k].second), static_cast<int>(cross[k + 1].second)});
+    }
+    // Shapes are united: runs of one row that meet become one.
+    std::sort(runs.begin(), runs.end(), [](const FillRun& l, const FillRun& r) {
+        return l.row != r.row ? l.row < r.row : l.from < r.from;
+    });
+    size_t kept = 0;
+    for (const FillRun& run : runs) {
+        if (kept && runs[kept - 1].row == run.row && run.from <= runs[kept - 1].to)
+            runs[kept - 1].to = std::max(runs[kept - 1].to, run.to);
+        else
+            runs[kept++] = run;
+    }
+    runs.resize(kept);
+    return runs;
+}
+
+}  // namespace
+
+std::vector<FillRun> FillRuns(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY) {
+    std::vector<FillRun> own = PolygonRuns(source, dpi, phaseX, phaseY, INT32_MIN, INT32_MAX);
+    if (own.empty() || !source.clips) return own;
+    const int64_t scale = int64_t{DpiOrDefault(dpi)} * 15;
+    std::vector<FillRun> taken;
+    for (uint16_t i = 0; i < source.clipCount; ++i) {
+        const ShapeClip& c = source.clips[i];
+        const std::vector<FillRun> r = PolygonRuns(*c.source, dpi, phaseX + c.dx * scale, phaseY + c.dy * scale,
+                                                   own.front().row, own.back().row + 1);
+        taken.insert(taken.end(), r.begin(), r.end());
+    }
+    std::sort(taken.begin(), taken.end(), [](const FillRun& l, const FillRun& r) {
+        return l.row != r.row ? l.row < r.row : l.from < r.from;
+    });
+    std::vector<FillRun> out;
+    size_t t = 0;
+    for (FillRun run : own) {
+        while (t < taken.size() && (taken[t].row < run.row || (taken[t].row == run.row && taken[t].to <= run.from))) ++t;
+        for (size_t k = t; k < taken.size() && taken[k].row == run.row && taken[k].from < run.to; ++k) {
+            if (taken[k].from > run.from) out.push_back({run.row, run.from, taken[k].from});
+            run.from = std::max(run.from, taken[k].to);
         }
+        if (run.from < run.to) out.push_back(run);
+    }
+    return out;
+}
+
+std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY, int width,
+                              int height) {
+    std::vector<uint8_t> mask(static_cast<size_t>(std::max(0, width)) * static_cast<size_t>(std::max(0, height)), 0);
+    if (width <= 0 || height <= 0) return mask;
+    for (const FillRun& run : FillRuns(source, dpi, phaseX, phaseY)) {
+        if (run.row < 0 || run.row >= height) continue;
+        for (int x = std::max(0, run.from); x < std::min(width, run.to); ++x)
+            mask[static_cast<size_t>(run.row) * static_cast<size_t>(width) + static_cast<size_t>(x)] = 1;
     }
     return mask;
 }

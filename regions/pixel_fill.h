@@ -11,9 +11,19 @@ namespace korven {
 // One piece's polygons: counts holds the number of shapes, then for each shape its number of rings followed
 // by each ring's number of points; points holds x, y pairs in 1/16 pixel of the piece's 96-dpi canvas.
 // Rings are even-odd within a shape, and shapes are united.
+// Rings of neighbours may cross where the source's borders do, so their polygons can share slivers; a piece
+// leaves such pixels to the neighbours listed here (the earlier of two keeps them), whose polygons stand
+// (dx, dy) 1/16 pixel from its own on the 96-dpi canvas. Each pixel then has one piece at any scale and phase.
+struct ShapeSource;
+struct ShapeClip {
+    const ShapeSource* source;
+    int16_t dx, dy;
+};
 struct ShapeSource {
     const uint16_t* counts;
     const int16_t* points;
+    const ShapeClip* clips = nullptr;
+    uint16_t clipCount = 0;
 };
 
 // A phase unit: 1/23040 pixel, the common denominator of 1/16 pixel × dpi / 96 and twips × dpi / 1440.
@@ -24,6 +34,13 @@ constexpr int64_t PhaseUnit = 23040;
 // the side to its right (below, for a horizontal edge), so pieces sharing that edge never both take it.
 std::vector<uint8_t> FillMask(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY, int width,
                               int height);
+
+// The same pixels as column runs [from, to) of rows, held to no mask: sorted by row and column, the runs of a
+// row apart from each other. Both leave out what the clips keep.
+struct FillRun {
+    int row, from, to;
+};
+std::vector<FillRun> FillRuns(const ShapeSource& source, int dpi, int64_t phaseX, int64_t phaseY);
 
 // The fill pixels within `lineWidth` pixels (straight-line distance) of a pixel outside the fill or the mask.
 std::vector<uint8_t> InnerBorder(const std::vector<uint8_t>& fill, int width, int height, int lineWidth);

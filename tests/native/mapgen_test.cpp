@@ -428,11 +428,35 @@ TEST(PixelFill, SharedEdgesWholePixelShiftsOutlinesAndTilingCounts) {
     EXPECT_EQ(crack.cracks, 2);
 }
 
+// Two squares whose borders cross: the clipped one leaves the shared pixels to the other at any dpi and phase,
+// and together they cover what they did.
+TEST(PixelFill, AClippedPieceLeavesSharedPixelsToItsNeighbour) {
+    const std::vector<uint16_t> counts{1, 1, 4};
+    const std::vector<int16_t> square{0, 0, 64, 0, 64, 64, 0, 64};
+    const ShapeSource first{counts.data(), square.data()}, alone{counts.data(), square.data()};
+    const ShapeClip clip{&first, -40, -8};
+    const ShapeSource second{counts.data(), square.data(), &clip, 1};
+    for (int dpi : {96, 131, 480})
+        for (int64_t phase : {int64_t{0}, PhaseUnit / 3}) {
+            const int64_t o = 16 * PhaseUnit + phase, s = int64_t{dpi} * 15;
+            const auto a = FillMask(first, dpi, o + clip.dx * s, o + clip.dy * s, 48, 48);
+            const auto b = FillMask(second, dpi, o, o, 48, 48), before = FillMask(alone, dpi, o, o, 48, 48);
+            int shared = 0;
+            for (size_t i = 0; i < a.size(); ++i) {
+                shared += a[i] && before[i];
+                EXPECT_FALSE(a[i] && b[i]) << dpi << " " << i;
+                EXPECT_EQ(a[i] || b[i], a[i] || before[i]) << dpi << " " << i;
+            }
+            EXPECT_GT(shared, 0) << dpi;
+        }
+}
+
 TEST(MapShapes, AtEveryScaleTheyTileStayInTheirWindowsAndKeepTheirOutline) {
     ASSERT_TRUE(Shipped().loaded);
     const int a = PieceIndexOf(AnchorPiece);
     const struct { int dpi, shiftX, shiftY; } cases[] = {{96, 0, 0}, {120, 0, 0}, {144, 0, 0}, {168, 0, 0}, {192, 0, 0},
-                                                       {240, 0, 0}, {288, 0, 0}, {144, 7, 4}, {192, 11, 1}};
+                                                       {240, 0, 0}, {288, 0, 0}, {144, 7, 4}, {192, 11, 1},
+                                                       {360, 0, 0}, {480, 2, 1}};
     int cracksAt96 = -1, differ = 0, recordPixels = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE("dpi " + std::to_string(c.dpi) + ", anchor moved " + std::to_string(c.shiftX) + "," + std::to_string(c.shiftY));

@@ -43,6 +43,12 @@ struct ScaleFigures {
     size_t rectangles = 0;                               // fills and outlines together
 };
 
+// Overlaps and cut-off land at one dpi, at each of the anchor phases checked.
+constexpr int kSweepPhases = 4;
+struct SweepFigures {
+    int dpi = 0, overlaps[kSweepPhases] = {}, cutOff[kSweepPhases] = {};
+};
+
 struct MapResult {
     Projection proj;
     std::vector<PieceOutput> pieces;  // by PieceIndex
@@ -58,6 +64,7 @@ struct MapResult {
     int freedIslets = 0;          // tiny remote islets moved on their own
     int namedIslands = 0;         // named islands checked (each one missing is a problem)
     std::vector<ScaleFigures> scales;  // 96 dpi first
+    std::vector<SweepFigures> sweep;   // every dpi above 96 to 500 %
     std::vector<std::string> log, problems;
 };
 
@@ -67,7 +74,8 @@ MapResult BuildMap(const std::string& geodataDir);
 int CountOverlaps(const std::vector<PieceOutput>& pieces);
 
 // The shapes at every reported scale, from the polygons: figures, and problems where pieces overlap, crack
-// more than at 96 dpi (scaled) or reach beyond their windows.
+// more than at 96 dpi (scaled) or reach beyond their windows; and at every dpi to 500 % at four anchor
+// phases, problems where pieces overlap or reach beyond their windows.
 void MeasureScales(MapResult& m);
 
 void WriteOutputs(const MapResult& m, const std::string& outDir);

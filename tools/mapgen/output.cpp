@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -84,20 +85,42 @@ std::string RegionDataSource(const MapResult& m) {
 struct FlatShape {
     std::vector<uint16_t> counts;
     std::vector<int16_t> points;
-    korven::ShapeSource View() const { return {counts.data(), points.data()}; }
+    std::vector<korven::ShapeClip> clips;
+    korven::ShapeSource own{};  // the polygons alone, as the clips of later pieces name them
+    std::vector<int> clipPieces;
+    korven::ShapeSource View() const { return {counts.data(), points.data(), clips.data(), static_cast<uint16_t>(clips.size())}; }
 };
 
-FlatShape Flatten(const PieceOutput& pc) {
-    FlatShape f;
-    f.counts.push_back(static_cast<uint16_t>(pc.polygons.size()));
-    for (const auto& shape : pc.polygons) {
-        f.counts.push_back(static_cast<uint16_t>(shape.size()));
-        for (const auto& ring : shape) {
-            f.counts.push_back(static_cast<uint16_t>(ring.size()));
-            for (const auto& [x, y] : ring) f.points.push_back(static_cast<int16_t>(x)), f.points.push_back(static_cast<int16_t>(y));
+// Every piece clipped by each earlier one whose polygons' box meets its own: where source borders cross, the
+// polygons share slivers, and the earlier piece keeps them.
+std::vector<FlatShape> FlattenAll(const MapResult& m) {
+    std::vector<FlatShape> flat(m.pieces.size());
+    std::vector<Box> boxes(m.pieces.size());
+    for (size_t p = 0; p < m.pieces.size(); ++p) {
+        const PieceOutput& pc = m.pieces[p];
+        FlatShape& f = flat[p];
+        f.counts.push_back(static_cast<uint16_t>(pc.polygons.size()));
+        for (const auto& shape : pc.polygons) {
+            f.counts.push_back(static_cast<uint16_t>(shape.size()));
+            for (const auto& ring : shape) {
+                f.counts.push_back(static_cast<uint16_t>(ring.size()));
+                for (const auto& [x, y] : ring) {
+                    f.points.push_back(static_cast<int16_t>(x)), f.points.push_back(static_cast<int16_t>(y));
+                    boxes[p].Add(pc.originX * 16 + x, pc.originY * 16 + y);
+                }
+            }
         }
+        f.own = {f.counts.data(), f.points.data()};
     }
-    return f;
+    for (size_t q = 0; q < m.pieces.size(); ++q)
+        for (size_t p = 0; p < q; ++p) {
+            const Box &a = boxes[p], &b = boxes[q];
+            if (a.x1 < b.x0 || b.x1 < a.x0 || a.y1 < b.y0 || b.y1 < a.y0) continue;
+            flat[q].clipPieces.push_back(static_cast<int>(p));
+            flat[q].clips.push_back({&flat[p].own, static_cast<int16_t>((m.pieces[p].originX - m.pieces[q].originX) * 16),
+                                     static_cast<int16_t>((m.pieces[p].originY - m.pieces[q].originY) * 16)});
+        }
+    return flat;
 }
 
 std::string ShapeDataSource(const MapResult& m) {
@@ -107,16 +130,27 @@ std::string ShapeDataSource(const MapResult& m) {
       << "// of Japan (processed).\n"
       << "// The warped polygons the 96-dpi records were filled from, for the shapes at other scales.\n"
       << "#include \"regions/scaled_shapes.h\"\n\nnamespace korven {\nnamespace {\n";
+    const std::vector<FlatShape> flat = FlattenAll(m);
     for (int p = 0; p < korven::PrefCount; ++p) {
-        const FlatShape f = Flatten(m.pieces[static_cast<size_t>(p)]);
+        const FlatShape& f = flat[static_cast<size_t>(p)];
         s << "\n// " << Name(p) << "\nconst uint16_t kC" << p << "[] = {";
         for (size_t i = 0; i < f.counts.size(); ++i) s << (i ? ", " : "") << f.counts[i];
         s << "};\nconst int16_t kP" << p << "[] = {";
         for (size_t i = 0; i < f.points.size(); ++i) s << (i % 24 == 0 ? "\n   " : "") << " " << f.points[i] << ",";
         s << "\n};\n";
+        if (f.clips.empty()) continue;
+        s << "const ShapeClip kK" << p << "[] = {";
+        for (size_t i = 0; i < f.clips.size(); ++i)
+            s << (i % 4 == 0 ? "\n   " : "") << " {&ShapeSources[" << f.clipPieces[i] << "], " << f.clips[i].dx << ", " << f.clips[i].dy << "},";
+        s << "\n};\n";
     }
     s << "\n}  // namespace\n\nconst ShapeSource ShapeSources[PrefCount] = {\n";
-    for (int p = 0; p < korven::PrefCount; ++p) s << "    {kC" << p << ", kP" << p << "},\n";
+    for (int p = 0; p < korven::PrefCount; ++p) {
+        const size_t n = flat[static_cast<size_t>(p)].clips.size();
+        s << "    {kC" << p << ", kP" << p;
+        if (n) s << ", kK" << p << ", " << n;
+        s << "},\n";
+    }
     s << "};\n\n}  // namespace korven\n";
     return s.str();
 }
@@ -190,8 +224,7 @@ std::string Png(const MapResult& m) {
 
 std::vector<ScaleFigures> FiguresAtEveryScale(const MapResult& m) {
     const int a = korven::PieceIndexOf(korven::AnchorPiece);
-    std::vector<FlatShape> flat;
-    for (const PieceOutput& pc : m.pieces) flat.push_back(Flatten(pc));
+    const std::vector<FlatShape> flat = FlattenAll(m);
     std::vector<ScaleFigures> out;
     for (int dpi : kReportedDpis) {
         ScaleFigures f;
@@ -231,6 +264,97 @@ std::vector<ScaleFigures> FiguresAtEveryScale(const MapResult& m) {
     return out;
 }
 
+// Every dpi a scale setting can give up to 500 %, each at four anchor phases: the shipped anchor moved by the
+// whole twips nearest to a quarter pixel's multiples, on each axis a different quarter, so that at every dpi
+// each piece is sampled a quarter pixel apart four times over.
+constexpr int kSweepFrom = 97, kSweepTo = 480;
+constexpr int kPhaseQuarters[kSweepPhases][2] = {{0, 0}, {1, 2}, {2, 3}, {3, 1}};
+
+int32_t QuarterTwips(int quarters, int dpi) { return (quarters * 1440 + 2 * dpi) / (4 * dpi); }
+
+// The pixels the windows show, row by row from the fill's runs: a pixel in n pieces counts n - 1 times, as
+// CountTiling counts it; and the land the windows cut off.
+class Sweep {
+public:
+    explicit Sweep(const MapResult& m) : m_(m), flat_(FlattenAll(m)) {}
+
+    void At(int dpi, int32_t shiftX, int32_t shiftY, int& overlaps, int& cutOff) {
+        const int a = korven::PieceIndexOf(korven::AnchorPiece);
+        struct Placed { int left, top, width, height; std::vector<korven::FillRun> runs; };
+        std::vector<Placed> placed;
+        int rowFrom = INT32_MAX, rowTo = INT32_MIN;
+        for (size_t p = 0; p < m_.pieces.size(); ++p) {
+            const PieceOutput& pc = m_.pieces[p];
+            const int32_t tx = shiftX + (m_.anchorX + pc.originX - m_.pieces[static_cast<size_t>(a)].originX) * kTwipsPerPixel;
+            const int32_t ty = shiftY + (m_.anchorY + pc.originY - m_.pieces[static_cast<size_t>(a)].originY) * kTwipsPerPixel;
+            Placed pl{korven::PlacedPixel(int64_t{tx} * dpi), korven::PlacedPixel(int64_t{ty} * dpi),
+                      korven::TwipsToPixelsAt(pc.canvas.width * kTwipsPerPixel, dpi),
+                      korven::TwipsToPixelsAt(pc.canvas.height * kTwipsPerPixel, dpi),
+                      korven::FillRuns(flat_[p].View(), dpi, korven::PhaseAt(tx, dpi), korven::PhaseAt(ty, dpi))};
+            rowFrom = std::min(rowFrom, pl.top), rowTo = std::max(rowTo, pl.top + pl.height);
+            placed.push_back(std::move(pl));
+        }
+        rows_.resize(static_cast<size_t>(std::max(0, rowTo - rowFrom)));
+        for (auto& r : rows_) r.clear();
+        overlaps = cutOff = 0;
+        for (const Placed& pl : placed)
+            for (const korven::FillRun& run : pl.runs) {
+                const int from = std::max(0, run.from), to = std::min(pl.width, run.to);
+                const bool shown = run.row >= 0 && run.row < pl.height && from < to;
+                cutOff += (run.to - run.from) - (shown ? to - from : 0);
+                if (shown) rows_[static_cast<size_t>(pl.top + run.row - rowFrom)].push_back({pl.left + from, pl.left + to});
+            }
+        for (auto& r : rows_) {
+            std::sort(r.begin(), r.end());
+            for (size_t i = 1, reach = 0; i < r.size(); ++i) {
+                reach = r[i - 1].second > r[reach].second ? i - 1 : reach;  // the run reaching furthest so far
+                overlaps += std::max(0, std::min(r[i].second, r[reach].second) - r[i].first);
+            }
+        }
+    }
+
+private:
+    const MapResult& m_;
+    const std::vector<FlatShape> flat_;
+    std::vector<std::vector<std::pair<int, int>>> rows_;
+};
+
+std::vector<SweepFigures> SweepEveryDpi(const MapResult& m) {
+    Sweep sweep(m);
+    std::vector<SweepFigures> out;
+    for (int dpi = kSweepFrom; dpi <= kSweepTo; ++dpi) {
+        SweepFigures f;
+        f.dpi = dpi;
+        for (int k = 0; k < kSweepPhases; ++k)
+            sweep.At(dpi, QuarterTwips(kPhaseQuarters[k][0], dpi), QuarterTwips(kPhaseQuarters[k][1], dpi), f.overlaps[k], f.cutOff[k]);
+        out.push_back(f);
+    }
+    return out;
+}
+
+std::string SweepReport(const MapResult& m) {
+    std::ostringstream s;
+    s << "every dpi " << kSweepFrom << ".." << kSweepTo << ", the anchor moved by 0, 1/4, 1/2, 3/4 pixel (x) and 0, 1/2, 3/4, 1/4 "
+      << "(y): pixels\n  covered twice | land cut off by the window, by phase (96 dpi: the records, "
+      << m.overlaps << " covered twice):\n";
+    // Runs of dpis with the same figures on one line.
+    for (size_t i = 0; i < m.sweep.size();) {
+        size_t j = i;
+        auto same = [&](const SweepFigures& a, const SweepFigures& b) {
+            return std::equal(a.overlaps, a.overlaps + kSweepPhases, b.overlaps) && std::equal(a.cutOff, a.cutOff + kSweepPhases, b.cutOff);
+        };
+        while (j + 1 < m.sweep.size() && same(m.sweep[j + 1], m.sweep[i])) ++j;
+        char line[200];
+        int n = std::snprintf(line, sizeof line, "  %3d..%-3d ", m.sweep[i].dpi, m.sweep[j].dpi);
+        for (int k = 0; k < kSweepPhases; ++k) n += std::snprintf(line + n, sizeof line - static_cast<size_t>(n), " %d", m.sweep[i].overlaps[k]);
+        n += std::snprintf(line + n, sizeof line - static_cast<size_t>(n), " |");
+        for (int k = 0; k < kSweepPhases; ++k) n += std::snprintf(line + n, sizeof line - static_cast<size_t>(n), " %d", m.sweep[i].cutOff[k]);
+        s << line << "\n";
+        i = j + 1;
+    }
+    return s.str();
+}
+
 std::string ScaleReport(const MapResult& m) {
     std::ostringstream s;
     const std::vector<ScaleFigures>& figures = m.scales;
@@ -263,6 +387,15 @@ void MeasureScales(MapResult& m) {
                         return;
                     }
     m.scales = FiguresAtEveryScale(m);
+    m.sweep = SweepEveryDpi(m);
+    std::string overlapping, cut;
+    for (const SweepFigures& f : m.sweep)
+        for (int k = 0; k < kSweepPhases; ++k) {
+            if (f.overlaps[k]) overlapping += " " + std::to_string(f.dpi) + "/" + std::to_string(k) + ":" + std::to_string(f.overlaps[k]);
+            if (f.cutOff[k]) cut += " " + std::to_string(f.dpi) + "/" + std::to_string(k) + ":" + std::to_string(f.cutOff[k]);
+        }
+    if (!overlapping.empty()) m.problems.push_back("pixels covered by two pieces (dpi/phase:pixels):" + overlapping);
+    if (!cut.empty()) m.problems.push_back("land pixels beyond their window (dpi/phase:pixels):" + cut);
     const int base = m.scales.front().cracks;
     for (const ScaleFigures& f : m.scales) {
         const std::string at = "at " + std::to_string(f.dpi) + " dpi: ";
@@ -364,7 +497,7 @@ std::string Report(const MapResult& m) {
     s << line;
     std::snprintf(line, sizeof line, "anchor 東京: X=%d Y=%d twips\n", m.anchorX * kTwipsPerPixel, m.anchorY * kTwipsPerPixel);
     s << line;
-    s << ScaleReport(m);
+    s << ScaleReport(m) << SweepReport(m);
     for (const std::string& p : m.problems) s << "PROBLEM: " << p << "\n";
     return s.str();
 }
