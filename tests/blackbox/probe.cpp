@@ -273,7 +273,7 @@ int Coverage(const char* file) {
                 ++meet[std::min(a, b) + "|" + std::max(a, b)];
             }
     // The outline as a line of `width` pixels on the inside of its fill: exactly the fill pixels within
-    // `width` steps across or down of a pixel outside it.
+    // `width` pixels (straight-line distance) of a pixel outside it.
     WindowDc screen(nullptr);
     const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
     const int width = std::max(1, static_cast<int>(std::lround(dpi / 96.0)));
@@ -302,8 +302,18 @@ int Coverage(const char* file) {
                     v = std::min(v, nv + 1);
                 }
             }
+        auto nearOutside = [&](size_t at) {
+            const int x = static_cast<int>(at % pw), y = static_cast<int>(at / pw);
+            for (int dy = -width; dy <= width; ++dy)
+                for (int dx = -width; dx <= width; ++dx)
+                    if (dx * dx + dy * dy <= width * width &&
+                        (x + dx < 0 || y + dy < 0 || x + dx >= pw || y + dy >= ph ||
+                         !dist[static_cast<size_t>(y + dy) * pw + x + dx]))
+                        return true;
+            return false;
+        };
         long bad = 0;
-        local(piece.fill, [&](size_t at) { bad += (dist[at] <= width) != (inLine[at] != 0); });
+        local(piece.fill, [&](size_t at) { bad += nearOutside(at) != (inLine[at] != 0); });
         if (bad) wrong[piece.name] = bad;
         // The pixel farthest from the sea and the line: a place to point at.
         const int in = static_cast<int>(std::max_element(dist.begin(), dist.end()) - dist.begin());

@@ -1,4 +1,4 @@
-"""One map at every display scale: the shipped layout started once at each of 96, 120, 144 and 192 dots per inch
+"""One map at every display scale: the shipped layout started once at each of 96, 120, 144, 192 and 480 dots per inch
 (the prefix's LogPixels) on a screen of as many inches, every check on that one start; then the layout captured
 at 144 read at 96."""
 import os
@@ -10,7 +10,7 @@ import numpy as np
 from korvenbb import (LAST, Display, Shot, choose, double_click, drag, pieces_shown_faults, read_ini, set_log_pixels,
                       wait_for, wait_moved, xdo)
 
-SCALES = [96, 120, 144, 192]  # 96 first: the others are measured against it
+SCALES = [96, 120, 144, 192, 480]  # 96 first: the others are measured against it
 
 
 def place_faults(c, ini, dpi, within, label=""):
