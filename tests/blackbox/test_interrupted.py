@@ -135,9 +135,10 @@ def test_a_second_start_shows_the_running_map_and_the_session_end_keeps_what_exi
         t0 = time.monotonic()
         second = subprocess.Popen(["bash", WINE_RUN, *argv], cwd=s.dir, **QUIET)
         if "capture" in argv:  # told why capture mode did not start
-            s.wait_window("#32770", "コルベン", timeout=5)
+            s.wait_window("#32770", "コルベン")
             xdo("key", "Return")
-        assert second.wait(30) == 0 and time.monotonic() - t0 < 5, f"second start {argv} ran"
+        # A second map would run until it is ended: a second start that shows the first one ends by itself.
+        assert second.wait(30) == 0, f"second start {argv} ran"
         print(f"a second start {argv} ended after {time.monotonic() - t0:.1f} s")
         assert len(s.pieces()["pieces"]) == 47, f"second start {argv} made pieces"
     other.start(wait_pieces=94)  # the first copy's 47 are already shown
@@ -145,8 +146,8 @@ def test_a_second_start_shows_the_running_map_and_the_session_end_keeps_what_exi
     shell("wineboot --end-session")
     print(f"the session end took {time.monotonic() - t0:.2f} s")
     saved = read_ini(s.ini_bytes())
-    assert other.wait_exit(5) is not None, "the copy in another folder did not end with the session"
-    assert s.wait_exit(5) is not None
+    assert other.wait_exit(30) is not None, "the copy in another folder did not end with the session"
+    assert s.wait_exit(30) is not None
     assert (r, g, b) != (255, 255, 255) and saved["岐阜"].get("C") == "%X" % (b << 16 | g << 8 | r)
     assert [int(saved["東京"][k]) - int(old["東京"][k]) for k in "XY"] == [75, 45]
 
@@ -173,9 +174,12 @@ def test_every_replacement_is_flushed_to_the_disk_before_the_rename(session):
     s.wait_ini_change(before)
     marks.append(time.time())
     choose(s, x - 10, y, "Up", "Return")  # 終了
-    assert s.wait_exit(60) is not None and not os.path.exists(s.ini_path + ".~123"), "no end, or a file left"
-    shell("wineserver -k")
+    # strace follows Wine's own processes too, which outlast the program: its windows going is its end.
+    wait_for("the program to end", lambda: s.windows("frmMap"), lambda ws: not ws, 60)
     marks.append(time.time())
+    shell("wineserver -k")
+    s.proc.wait(30), tracer.wait(30)  # the traces written out
+    assert not os.path.exists(s.ini_path + ".~123"), "a temporary file left by an earlier write is still there"
     temp, files = r"/(KORVEN\.ini\.~\d+)", [open(f"{s.dir}/{n}.trace").read() for n in ("program", "server")]
     synced = {m[2]: float(m[1]) for m in re.finditer(r"([\d.]+) fsync\(\d+<[^>]*" + temp + r">\) = 0", files[0])}
     renames = re.findall(r"([\d.]+) rename\w*\(.*?\"[^\"]*" + temp + r"\", \"[^\"]*/KORVEN\.ini\"\) = 0", files[1])
