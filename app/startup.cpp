@@ -88,8 +88,8 @@ void KeepMapReachable(const StoredLayout& stored, int32_t& anchorX, int32_t& anc
     anchorY = ScreenTwips(at.y);
 }
 
-// Steps 1 to 15 for one piece, with the values read before; false when start-up has to stop, at the step
-// where the value that does not read used to be read.
+// Shapes, places, names and colours one piece from the values read before; false when start-up has to stop.
+// A value that does not read stops it where that value is first needed: the pieces before stand behind the message.
 bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anchorY) {
     Piece* piece = PieceAt(n);
     if (!piece) return false;  // shutdown ran while messages were processed

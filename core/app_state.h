@@ -68,7 +68,8 @@ int32_t PiecePixel(int32_t anchorTwips, int32_t offsetTwips);
 
 // What start-up's anchor had beyond its whole pixel, in 1/1440 pixel, kept so that a gather puts every piece
 // at the pixel offset from the anchor that start-up gave it, wherever the anchor was dragged. 0 at 96 dpi,
-// where a gather rounds the anchor's Left plus the offset, as it always has.
+// where a gather rounds the anchor's Left plus the offset: the records there are cut for whole pixels, with no
+// phase to keep.
 void KeepAnchorPhase(int32_t anchorX, int32_t anchorY);
 // Whole pixels from the anchor's pixel to a piece's, for its offset in twips.
 int32_t OffsetPixelsX(int32_t offsetTwips);

@@ -25,7 +25,7 @@ struct MenuItem {
     UINT id;  // 0 for a separator
     const wchar_t* caption;
 };
-// mpop as designed: mSave, sepxx, mban, sepo, mgo, sepx, mver, sep001, mend.
+// mpop in menu order: mSave, sepxx, mban, sepo, mgo, sepx, mver, sep001, mend; the ids above are these places.
 constexpr MenuItem Items[] = {
     {IdSave, L"位置情報取得"}, {0, nullptr}, {IdBan, L"解散!"}, {0, nullptr}, {IdGo, L"集合!"},
     {0, nullptr},              {IdVer, L"バージョン情報"},     {0, nullptr}, {IdEnd, L"終了"},

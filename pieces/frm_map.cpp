@@ -318,7 +318,7 @@ COLORREF Piece::BackColor() const { return impl->form.backColor; }
 
 void Piece::SetBackColor(COLORREF colour) {
     impl->form.backColor = colour;
-    impl->form.Cls();  // a new background colour clears what was drawn, as it always has
+    impl->form.Cls();  // the kept image was drawn on the old colour; cleared, the piece shows the new one whole
     UpdateWindow(impl->hwnd);
 }
 

@@ -27,7 +27,7 @@ std::unique_ptr<RgnPictureForm> form;
 constexpr wchar_t FormClass[] = L"frm_RGN_Picture";
 constexpr wchar_t BoxClass[] = L"frm_RGN_Picture.pPicture";
 
-// Twips as designed: left, top, width, height.
+// Left, top, width, height in twips, the unit every form of the map is laid out in.
 constexpr RECT Placement[RgnPictureCount] = {{120, 0, 615, 495}, {720, 360, 615, 495}};
 
 void RegisterClasses() {
