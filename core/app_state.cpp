@@ -12,6 +12,8 @@ std::wstring IniBaseName;
 HINSTANCE AppInstance = nullptr;
 const wchar_t* const AppTitle = L"コルベン";
 
+HINSTANCE ModuleInstance() { return AppInstance ? AppInstance : GetModuleHandleW(nullptr); }
+
 namespace {
 int holds = 0, savingHolds = 0;
 

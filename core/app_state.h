@@ -11,6 +11,9 @@ namespace korven {
 extern bool CaptureEnabled;
 extern std::wstring IniBaseName;  // "KORVEN"
 extern HINSTANCE AppInstance;
+// The program's module, the one way to it: AppInstance, or this executable's inside the test executables where
+// start-up has not set it.
+HINSTANCE ModuleInstance();
 
 // The application's title, caption of the fatal message boxes.
 extern const wchar_t* const AppTitle;  // L"コルベン"

@@ -6,6 +6,7 @@
 #include "core/app_state.h"
 #include "core/layout.h"
 #include "core/modal.h"
+#include "core/window_class.h"
 
 namespace korven {
 

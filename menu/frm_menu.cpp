@@ -5,7 +5,6 @@
 #include <type_traits>
 
 #include "core/app_state.h"
-#include "core/modal.h"
 #include "core/window_class.h"
 #include "menu/frm_version.h"
 #include "pieces/frm_data.h"

@@ -6,7 +6,6 @@
 #include "core/app_state.h"
 #include "core/dialog_kit.h"
 #include "core/layout.h"
-#include "core/modal.h"
 #include "core/window_class.h"
 #include "res/resource.h"
 #include "res/version.h"
