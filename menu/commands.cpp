@@ -11,19 +11,12 @@
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
+#include "menu/ignoring_errors.h"
 #include "pieces/frm_map.h"
 
 namespace korven {
 
 namespace {
-
-template <typename F>
-void IgnoringErrors(F&& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 // Each step painted before the next one starts.
 void PauseBetweenPieces() {

@@ -7,6 +7,7 @@
 #include "core/app_state.h"
 #include "core/window_class.h"
 #include "menu/frm_version.h"
+#include "menu/ignoring_errors.h"
 #include "pieces/frm_data.h"
 #include "pieces/frm_map.h"
 #include "regions/frm_rgn_picture.h"
@@ -77,14 +78,6 @@ LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-}
-
-template <typename F>
-void IgnoringErrors(F&& step) {
-    try {
-        step();
-    } catch (...) {
     }
 }
 
