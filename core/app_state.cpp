@@ -25,7 +25,7 @@ struct Disabling {
 // The program's own: its classes, and the dialog boxes it opens (notices, the colour chooser). Not the
 // system's windows of the thread: an IME whose windows were disabled could take no Japanese input.
 bool OwnWindow(HWND window) {
-    if (GetClassLongPtrW(window, GCLP_HMODULE) == reinterpret_cast<ULONG_PTR>(GetModuleHandleW(nullptr))) return true;
+    if (GetClassLongPtrW(window, GCLP_HMODULE) == reinterpret_cast<ULONG_PTR>(ModuleInstance())) return true;
     wchar_t cls[8] = {};
     GetClassNameW(window, cls, 8);
     return std::wstring_view(cls) == L"#32770";

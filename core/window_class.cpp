@@ -2,12 +2,13 @@
 
 #include <string>
 
+#include "core/app_state.h"
 #include "core/notices.h"
 
 namespace korven {
 
 bool RegisterWindowClass(const wchar_t* name, WNDPROC proc, UINT style, HBRUSH background) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HINSTANCE instance = ModuleInstance();
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     if (GetClassInfoExW(instance, name, &wc)) return true;

@@ -153,7 +153,7 @@ void EnsureTooltip(Piece::Impl& p, const MSG* first) {
     if (p.tooltip) return;
     p.tooltip = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, p.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                CW_USEDEFAULT, p.hwnd, nullptr, ModuleInstance(), nullptr);
     if (!p.tooltip) return;
     SendMessageW(p.tooltip, TTM_SETMAXTIPWIDTH, 0, ScreenPixels(6000));  // long capital texts wrap, at any scale
     AddTool(p, LtyouTool, p.ltyou);
@@ -244,7 +244,7 @@ void RegisterClasses() {
 }  // namespace
 
 std::unique_ptr<Piece> CreatePiece() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HINSTANCE instance = ModuleInstance();
     RegisterClasses();
     auto piece = std::make_unique<Piece>();
     piece->impl = std::make_unique<Piece::Impl>();

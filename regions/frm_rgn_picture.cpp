@@ -37,7 +37,7 @@ void RegisterClasses() {
 
 RgnPictureForm* Load() {
     if (form) return form.get();
-    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HINSTANCE instance = ModuleInstance();
     RegisterClasses();
     auto f = std::make_unique<RgnPictureForm>();
     f->hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, FormClass, L"frm_RGN_Picture", WS_POPUP, 0, 0,
