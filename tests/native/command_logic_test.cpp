@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/catalogue.h"
 #include "core/ini_engine.h"
 #include "core/notice_text.h"
 
