@@ -7,6 +7,7 @@
 #include "app/copy_guard.h"
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/dpi.h"
 #include "core/ini_engine.h"
 #include "core/layout.h"
 #include "core/modal.h"
@@ -97,7 +98,8 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
     const int k = PieceIndexOf(n);
     const std::wstring name = SectionOf(n);
 
-    if (DisplayDpi() == 96) {
+    const int dpi = DisplayDpi();
+    if (ShapesFromRecords(dpi)) {
         ApplyRegion(FillRecordOf(k), piece->Form(), false);
         ApplyRegion(OutlineRecordOf(k), piece->Picture1(), false);
     } else {
@@ -105,7 +107,7 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
         const bool reads = !Fails(stored.error, {L"X", L"Y"});
         const int32_t left = reads ? CheckedAdd32(anchorX, stored.offsetX).value_or(anchorX) : anchorX;
         const int32_t top = reads ? CheckedAdd32(anchorY, stored.offsetY).value_or(anchorY) : anchorY;
-        const ScaledShape shape = ShapeAt(k, DisplayDpi(), left, top);
+        const ScaledShape shape = ShapeAt(k, dpi, left, top);
         ApplyRects(shape.fill, shape.width, shape.height, piece->Form());
         ApplyRects(shape.outline, shape.width, shape.height, piece->Picture1());
     }

@@ -2,7 +2,6 @@
 
 #include <string_view>
 
-#include "core/layout.h"
 #include "core/win_owners.h"
 
 namespace korven {
@@ -66,51 +65,5 @@ InputHold::~InputHold() {
 
 bool InputHeld() { return holds > 0; }
 bool SavingHeld() { return savingHolds > 0; }
-
-namespace {
-int ScreenDpi(int which) {
-    WindowDc screen(nullptr);
-    return screen.get() ? GetDeviceCaps(screen.get(), which) : 96;
-}
-}  // namespace
-
-int DisplayDpi() {
-    static const int value = DpiOrDefault(ScreenDpi(LOGPIXELSX));
-    return value;
-}
-
-// Windows has one system dpi for both axes; a monitor of another scale changes neither.
-int TwipsPerPixelX() { return TwipsPerPixelFromDpi(DisplayDpi()); }
-int TwipsPerPixelY() { return TwipsPerPixelFromDpi(DisplayDpi()); }
-
-int32_t ScreenPixels(double twips) { return TwipsToPixelsAt(twips, DisplayDpi()); }
-int32_t ScreenTwips(int64_t pixels) { return PixelsToTwipsAt(pixels, DisplayDpi()); }
-
-int32_t PiecePixel(int32_t anchorTwips, int32_t offsetTwips) {
-    if (DisplayDpi() == 96) return ScreenPixels(static_cast<double>(anchorTwips) + offsetTwips);
-    return PlacedPixel((int64_t{anchorTwips} + offsetTwips) * DisplayDpi());
-}
-
-namespace {
-int64_t anchorPhaseX = 0, anchorPhaseY = 0;
-
-int64_t PhaseOf(int32_t twips) {
-    const int64_t at = int64_t{twips} * DisplayDpi();
-    return DisplayDpi() == 96 ? 0 : at - int64_t{1440} * PlacedPixel(at);
-}
-}  // namespace
-
-void KeepAnchorPhase(int32_t anchorX, int32_t anchorY) {
-    anchorPhaseX = PhaseOf(anchorX);
-    anchorPhaseY = PhaseOf(anchorY);
-}
-
-int32_t OffsetPixelsX(int32_t offsetTwips) {
-    return PlacedPixel(anchorPhaseX + int64_t{offsetTwips} * DisplayDpi());
-}
-
-int32_t OffsetPixelsY(int32_t offsetTwips) {
-    return PlacedPixel(anchorPhaseY + int64_t{offsetTwips} * DisplayDpi());
-}
 
 }  // namespace korven

@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/dialog_kit.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/window_class.h"
 #include "res/resource.h"
@@ -53,8 +54,8 @@ void Form_Load(HWND hwnd) {
 void PaintLines(HWND hwnd) {
     PaintDC dc(hwnd);
     // One and two pixels wide at 96 dots per inch, as wide in inches at any scale.
-    UniquePen white(CreatePen(PS_SOLID, DialogX(15), RGB(255, 255, 255)));
-    UniquePen text(CreatePen(PS_SOLID, DialogX(30), GetSysColor(COLOR_WINDOWTEXT)));
+    UniquePen white(CreatePen(PS_SOLID, ScreenPixels(15), RGB(255, 255, 255)));
+    UniquePen text(CreatePen(PS_SOLID, ScreenPixels(30), GetSysColor(COLOR_WINDOWTEXT)));
     struct Line {
         int x1, y, x2;
         HPEN pen;
@@ -62,8 +63,8 @@ void PaintLines(HWND hwnd) {
     const Line lines[] = {{-135, 870, 10330, white.get()}, {-45, 885, 10330, text.get()}, {-60, 870, 10330, white.get()}};
     for (const Line& l : lines) {
         SelectedObject pen(dc.get(), l.pen);
-        MoveToEx(dc.get(), DialogX(l.x1), DialogY(l.y), nullptr);
-        LineTo(dc.get(), DialogX(l.x2), DialogY(l.y));
+        MoveToEx(dc.get(), ScreenPixels(l.x1), ScreenPixels(l.y), nullptr);
+        LineTo(dc.get(), ScreenPixels(l.x2), ScreenPixels(l.y));
     }
 }
 

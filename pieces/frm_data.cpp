@@ -6,6 +6,7 @@
 
 #include "core/app_state.h"
 #include "core/dialog_kit.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/notice_text.h"
 #include "core/notices.h"
@@ -121,7 +122,7 @@ void OpenCapitalDialog(Piece& piece) {
     SetWindowTextW(GetDlgItem(hwnd, IdText1), ReadIni(dialog->section, CapitalKey).c_str());
     // At the piece's corner, unless that would put part of it off the monitor's work area: its buttons must
     // stay in reach, since the dialog holds the whole map until it closes.
-    const LONG x = DialogX(piece.Left()), y = DialogY(piece.Top());
+    const LONG x = ScreenPixels(piece.Left()), y = ScreenPixels(piece.Top());
     const RECT wanted{x, y, x + size.cx, y + size.cy};
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;

@@ -7,6 +7,7 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/modal.h"
 #include "core/window_base.h"

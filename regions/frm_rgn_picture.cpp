@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/app_state.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/window_base.h"
 #include "core/window_class.h"

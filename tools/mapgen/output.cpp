@@ -13,6 +13,7 @@
 
 #include "build.h"
 #include "core/catalogue.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "regions/pixel_fill.h"
 
@@ -240,7 +241,7 @@ std::vector<ScaleFigures> FiguresAtEveryScale(const MapResult& m) {
             const int32_t tx = (m.anchorX + pc.originX - m.pieces[static_cast<size_t>(a)].originX) * kTwipsPerPixel;
             const int32_t ty = (m.anchorY + pc.originY - m.pieces[static_cast<size_t>(a)].originY) * kTwipsPerPixel;
             korven::ScaledShape& sh = shapes[p];
-            if (dpi == 96) {
+            if (korven::ShapesFromRecords(dpi)) {
                 sh.width = pc.canvas.width, sh.height = pc.canvas.height;
                 sh.fill.assign(pc.fill.Buffer, pc.fill.Buffer + pc.fill.rdh.nCount);
                 sh.outline.assign(pc.outline.Buffer, pc.outline.Buffer + pc.outline.rdh.nCount);
