@@ -66,10 +66,8 @@ LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         DestroyWindow(hwnd);  // reached only when the process end was replaced
         return 0;
     case WM_QUERYENDSESSION:
-        return TRUE;  // another program may still cancel the end: nothing is torn down yet
     case WM_ENDSESSION:
-        if (wParam) EndSession();
-        return 0;
+        return SessionEndMessage(message, wParam);
     case WM_DESTROY:
         // Loaded again later, frmMenu starts from its design: mSave hidden.
         window = nullptr;

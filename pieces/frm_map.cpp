@@ -10,6 +10,7 @@
 #include "core/dpi.h"
 #include "core/layout.h"
 #include "core/modal.h"
+#include "core/session_end.h"
 #include "core/window_base.h"
 #include "core/window_class.h"
 #include "pieces/color_chooser.h"
@@ -33,7 +34,6 @@ constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 
 std::vector<std::unique_ptr<Piece>> Pieces;
 void (*PieceMenuHandler)(HWND piece) = nullptr;
-void (*SessionEndHandler)() = nullptr;
 
 Piece* PieceAt(int pieceNumber) {
     if (pieceNumber < 1 || pieceNumber > static_cast<int>(Pieces.size())) return nullptr;
@@ -217,10 +217,9 @@ LRESULT Piece::Impl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         // meeting its neighbours', so the suggested new size is not taken.
         return 0;
     case WM_QUERYENDSESSION:
-        return TRUE;  // another program may still cancel the end: nothing is torn down yet
     case WM_ENDSESSION:
-        if (!line && wParam && SessionEndHandler) SessionEndHandler();
-        return 0;
+        if (line) break;
+        return SessionEndMessage(message, wParam);
     default:
         break;
     }
