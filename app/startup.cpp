@@ -14,7 +14,6 @@
 #include "core/notices.h"
 #include "core/settings.h"
 #include "core/stored_layout.h"
-#include "core/win_owners.h"
 #include "menu/frm_menu.h"
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"

@@ -2,8 +2,6 @@
 
 #include <string_view>
 
-#include "core/win_owners.h"
-
 namespace korven {
 
 bool CaptureEnabled = false;

@@ -6,7 +6,6 @@
 #include "core/app_state.h"
 #include "core/dialog_kit.h"
 #include "core/dpi.h"
-#include "core/layout.h"
 #include "core/window_base.h"
 #include "core/window_class.h"
 #include "res/resource.h"
