@@ -7,6 +7,11 @@
 
 namespace korven {
 
+// True for the first copy started for this settings file, which from then on holds the guard. A later copy
+// brings the running one's map to the front (saying so when it asked for capture mode the running one lacks)
+// and gets false: it is to end.
+bool FirstCopyForTheFile();
+
 // The same text for every spelling of the folder that holds file (a link, another drive letter, "..", an 8.3
 // name, "\\?\"), another for another folder: the volume's serial number and the folder's file index. Empty
 // when the folder cannot be opened.

@@ -1,19 +1,19 @@
 #include "app/startup.h"
 
-#include <cstdio>
 #include <optional>
 #include <vector>
 
 #include "app/copy_guard.h"
 #include "core/app_state.h"
 #include "core/catalogue.h"
-#include "core/layout.h"
+#include "core/dpi.h"
 #include "core/ini_engine.h"
+#include "core/layout.h"
 #include "core/modal.h"
 #include "core/notice_text.h"
+#include "core/notices.h"
 #include "core/settings.h"
 #include "core/stored_layout.h"
-#include "core/win_owners.h"
 #include "menu/frm_menu.h"
 #include "pieces/frm_map.h"
 #include "regions/record_sizes.h"
@@ -88,15 +88,16 @@ void KeepMapReachable(const StoredLayout& stored, int32_t& anchorX, int32_t& anc
     anchorY = ScreenTwips(at.y);
 }
 
-// Steps 1 to 15 for one piece, with the values read before; false when start-up has to stop, at the step
-// where the value that does not read used to be read.
+// Shapes, places, names and colours one piece from the values read before; false when start-up has to stop.
+// A value that does not read stops it where that value is first needed: the pieces before stand behind the message.
 bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anchorY) {
     Piece* piece = PieceAt(n);
     if (!piece) return false;  // shutdown ran while messages were processed
     const int k = PieceIndexOf(n);
     const std::wstring name = SectionOf(n);
 
-    if (DisplayDpi() == 96) {
+    const int dpi = DisplayDpi();
+    if (ShapesFromRecords(dpi)) {
         ApplyRegion(FillRecordOf(k), piece->Form(), false);
         ApplyRegion(OutlineRecordOf(k), piece->Picture1(), false);
     } else {
@@ -104,7 +105,7 @@ bool SetUpPiece(int n, const PieceSettings& stored, int32_t anchorX, int32_t anc
         const bool reads = !Fails(stored.error, {L"X", L"Y"});
         const int32_t left = reads ? CheckedAdd32(anchorX, stored.offsetX).value_or(anchorX) : anchorX;
         const int32_t top = reads ? CheckedAdd32(anchorY, stored.offsetY).value_or(anchorY) : anchorY;
-        const ScaledShape shape = ShapeAt(k, DisplayDpi(), left, top);
+        const ScaledShape shape = ShapeAt(k, dpi, left, top);
         ApplyRects(shape.fill, shape.width, shape.height, piece->Form());
         ApplyRects(shape.outline, shape.width, shape.height, piece->Picture1());
     }
@@ -147,60 +148,6 @@ void SayIfNothingWillBeKept() {
     const std::wstring folder = ini::ProgramFolderOf(IniFilePath());
     ShowNotice(nullptr, access == IniAccess::Missing ? MissingIniText(folder) : UnwritableIniText(folder),
                MB_OK | MB_ICONWARNING);
-}
-
-// Who holds the settings file: the copy that made the guard writes its process and thread here, and its mode.
-struct GuardHolder {
-    DWORD process, thread;
-    BOOL capture;
-};
-UniqueKernelHandle guard;
-
-const wchar_t* const CaptureNotStartedText =
-    L"この設定ファイルの地図はすでに動いているため、位置情報取得モードでは起動しませんでした。\n\n"
-    L"位置情報取得モードは、動いている地図を「終了」してから起動し直すと始まります。";
-
-// Two copies on one file would each write at exit, the last one overwriting the other's colours. The name is
-// the folder's identity, so that a link or another drive letter is the same file; where the folder cannot be
-// opened, a hash of the upper-cased path (Windows names files without regard to case, and a kernel object's
-// name may hold no "\" after its namespace).
-std::wstring GuardName() {
-    std::wstring path = IniFilePath();
-    const std::wstring folder = FolderIdentity(path);
-    if (!folder.empty()) return L"Local\\KORVEN-" + folder;
-    CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
-    uint64_t hash = 14695981039346656037ull;
-    for (wchar_t c : path) hash = (hash ^ static_cast<uint16_t>(c)) * 1099511628211ull;
-    wchar_t name[48];
-    std::swprintf(name, 48, L"Local\\KORVEN-%016llx", static_cast<unsigned long long>(hash));
-    return name;
-}
-
-bool FirstCopyForTheFile() {
-    if (guard) return true;
-    const std::wstring name = GuardName();
-    UniqueKernelHandle mapping(
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(GuardHolder), name.c_str()));
-    if (!mapping) return true;  // no guard to be had: better two maps than none
-    const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
-    auto* holder = static_cast<GuardHolder*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(GuardHolder)));
-    if (!holder) return true;
-    if (first) *holder = {GetCurrentProcessId(), GetCurrentThreadId(), CaptureEnabled};
-    const GuardHolder running = *holder;
-    UnmapViewOfFile(holder);
-    if (first || running.process == GetCurrentProcessId()) {
-        guard = std::move(mapping);
-        return true;
-    }
-    // A copy that does not answer is left as it is; this one ends all the same.
-    const RunningMap map = FindRunningMap(running.thread);
-    if (!RaiseRunningMap(map)) return false;
-    // Capture mode asked for and not given: said over the map (topmost, since the raise may land after the
-    // notice appears), before the map takes the foreground.
-    if (CaptureEnabled && !running.capture)
-        ShowNotice(nullptr, CaptureNotStartedText, MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
-    ActivateRunningMap(map);
-    return false;
 }
 
 }  // namespace

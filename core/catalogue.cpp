@@ -1,5 +1,7 @@
 #include "core/catalogue.h"
 
+#include "core/ini_engine.h"
+
 namespace korven {
 
 const std::array<std::string_view, PrefCount> PrefNames = {
@@ -18,53 +20,6 @@ const std::array<int16_t, PrefCount> PieceOrder = {
 std::string_view PrefName(int pieceIndex) { return PrefNames[static_cast<size_t>(pieceIndex)]; }
 int PieceAtPlace(int place) { return PieceOrder[static_cast<size_t>(place)]; }
 
-std::wstring WideFromUtf8(std::string_view text) {
-    std::wstring out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        uint32_t cp = 0xFFFD;
-        size_t len = 1;
-        if (b < 0x80) {
-            cp = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            len = 2;
-            cp = b & 0x1F;
-        } else if ((b & 0xF0) == 0xE0) {
-            len = 3;
-            cp = b & 0x0F;
-        } else if ((b & 0xF8) == 0xF0) {
-            len = 4;
-            cp = b & 0x07;
-        }
-        if (len > 1) {
-            if (i + len > text.size()) {
-                cp = 0xFFFD;
-                len = text.size() - i;
-            } else {
-                for (size_t j = 1; j < len; ++j) {
-                    const auto c = static_cast<unsigned char>(text[i + j]);
-                    if ((c & 0xC0) != 0x80) {
-                        cp = 0xFFFD;
-                        len = j;
-                        break;
-                    }
-                    cp = (cp << 6) | (c & 0x3F);
-                }
-            }
-        }
-        if (cp >= 0x10000 && cp <= 0x10FFFF) {
-            cp -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<wchar_t>(cp > 0x10FFFF ? 0xFFFD : cp));
-        }
-        i += len;
-    }
-    return out;
-}
-
-std::wstring SectionOf(int pieceNumber) { return WideFromUtf8(PrefName(PieceIndexOf(pieceNumber))); }
+std::wstring SectionOf(int pieceNumber) { return ini::WideFromUtf8(PrefName(PieceIndexOf(pieceNumber))); }
 
 }  // namespace korven

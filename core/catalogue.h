@@ -25,7 +25,6 @@ constexpr int OutlineRecordOf(int pieceIndex) { return pieceIndex + OutlineRecor
 std::string_view PrefName(int pieceIndex);
 int PieceAtPlace(int place);
 
-std::wstring WideFromUtf8(std::string_view text);
 // Settings section of piece number 1..47: the prefecture's name.
 std::wstring SectionOf(int pieceNumber);
 

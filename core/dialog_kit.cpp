@@ -1,17 +1,17 @@
 #include "core/dialog_kit.h"
 
-#include <cmath>
 #include <cwchar>
 
 #include "core/app_state.h"
-#include "core/layout.h"
+#include "core/dpi.h"
 #include "core/modal.h"
+#include "core/window_class.h"
 
 namespace korven {
 
 UniqueFont MakeFont(const wchar_t* face, double points, int weight, BYTE charset) {
     LOGFONTW lf{};
-    lf.lfHeight = -static_cast<LONG>(std::lround(points * DisplayDpi() / 72.0));
+    lf.lfHeight = -FontPixels(points);
     lf.lfWeight = weight;
     lf.lfCharSet = charset;
     lf.lfQuality = DEFAULT_QUALITY;
@@ -28,13 +28,10 @@ UniqueFont MakeMessageFont() {
     return MakeFont(L"MS UI Gothic", 9, FW_NORMAL, SHIFTJIS_CHARSET);
 }
 
-int DialogX(int twips) { return ScreenPixels(twips); }
-int DialogY(int twips) { return ScreenPixels(twips); }
-
 HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                  int left, int top, int width, int height, HFONT font) {
-    HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, DialogX(left), DialogY(top),
-                                 DialogX(width), DialogY(height), parent,
+    HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, ScreenPixels(left), ScreenPixels(top),
+                                 ScreenPixels(width), ScreenPixels(height), parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), nullptr);
     WindowMade(child, L"ダイアログの項目", false);
     if (font) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -42,7 +39,7 @@ HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD sty
 }
 
 SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle) {
-    RECT r{0, 0, DialogX(width), DialogY(height)};
+    RECT r{0, 0, ScreenPixels(width), ScreenPixels(height)};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
@@ -50,7 +47,7 @@ SIZE DialogFrameSize(int width, int height, DWORD style, DWORD exStyle) {
 void KeepClientAtNewScale(HWND dialog, int width, int height, WPARAM dpi, LPARAM suggested) {
     const RECT& at = *reinterpret_cast<const RECT*>(suggested);
     const DWORD style = GetWindowLongW(dialog, GWL_STYLE), exStyle = GetWindowLongW(dialog, GWL_EXSTYLE);
-    const LONG cx = DialogX(width), cy = DialogY(height);
+    const LONG cx = ScreenPixels(width), cy = ScreenPixels(height);
     RECT r{0, 0, cx, cy};
     // Windows 10 1607 and later; before that, the frame is as wide at every scale.
     using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);

@@ -11,10 +11,6 @@ UniqueFont MakeFont(const wchar_t* face, double points, int weight, BYTE charset
 // The system's message font, the dialogs' default font.
 UniqueFont MakeMessageFont();
 
-// The dialogs are laid out in twips: these give the pixels of this display.
-int DialogX(int twips);
-int DialogY(int twips);
-
 // A visible child control at (left, top), width × height twips; with a font given it draws with that font.
 HWND DialogChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, int id,
                  int left, int top, int width, int height, HFONT font);

@@ -30,6 +30,10 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // Well-formed UTF-8: no stray continuation bytes, overlong forms, surrogates or code points past U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 
+// UTF-8 as UTF-16, for the catalogue's names: a sequence cut short or broken by a byte that does not continue it
+// becomes one U+FFFD. Overlong forms are not looked for; the names are written in the source.
+std::wstring WideFromUtf8(std::string_view text);
+
 // A section name as each encoding spells it.
 struct NameForms {
     std::string_view utf8, cp932;

@@ -11,13 +11,14 @@ namespace {
 constexpr double kMin32 = static_cast<double>(std::numeric_limits<int32_t>::min());
 constexpr double kMax32 = static_cast<double>(std::numeric_limits<int32_t>::max());
 
+}  // namespace
+
 int32_t Clamp32(int64_t v) {
     if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(v);
 }
 
-// Does not depend on the floating-point rounding mode, which a foreign DLL may have changed.
 double RoundHalfEvenWide(double v) {
     const double lower = std::floor(v);
     const double diff = v - lower;
@@ -25,8 +26,6 @@ double RoundHalfEvenWide(double v) {
     if (diff < 0.5) return lower;
     return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
 }
-
-}  // namespace
 
 std::optional<int32_t> RoundHalfEven32(double value) {
     if (!std::isfinite(value)) return std::nullopt;
@@ -42,65 +41,6 @@ std::optional<int32_t> IntegerDivide(double dividend, double divisor) {
     const int64_t q = static_cast<int64_t>(*a) / *b;  // C++ truncates toward zero
     if (q < std::numeric_limits<int32_t>::min() || q > std::numeric_limits<int32_t>::max()) return std::nullopt;
     return static_cast<int32_t>(q);
-}
-
-int TwipsPerPixelFromDpi(int dotsPerInch) {
-    if (dotsPerInch <= 0 || dotsPerInch > 1440) return 15;
-    return 1440 / dotsPerInch;
-}
-
-int32_t TwipsToPixels(double twips, int twipsPerPixel) {
-    if (twipsPerPixel <= 0 || std::isnan(twips)) return 0;
-    const double px = RoundHalfEvenWide(twips / twipsPerPixel);
-    if (px <= kMin32) return std::numeric_limits<int32_t>::min();
-    if (px >= kMax32) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(px);
-}
-
-int32_t PixelsToTwips(int64_t pixels, int twipsPerPixel) {
-    constexpr int64_t kFar = int64_t{1} << 40;  // beyond any 32-bit twip value, yet safe to multiply
-    if (pixels > kFar) pixels = kFar;
-    if (pixels < -kFar) pixels = -kFar;
-    return Clamp32(pixels * twipsPerPixel);
-}
-
-int DpiOrDefault(int dotsPerInch) { return dotsPerInch <= 0 || dotsPerInch > 1440 ? 96 : dotsPerInch; }
-
-namespace {
-// n / d to the nearest integer, halves to even, exactly; d > 0.
-int64_t DivideHalfEven(int64_t n, int64_t d) {
-    int64_t q = n / d, r = n % d;
-    if (r < 0) r += d, --q;  // floor
-    if (2 * r > d || (2 * r == d && (q & 1) != 0)) ++q;
-    return q;
-}
-}  // namespace
-
-int32_t TwipsToPixelsAt(double twips, int dotsPerInch) {
-    const int dpi = DpiOrDefault(dotsPerInch);
-    if (std::isnan(twips)) return 0;
-    constexpr double kWhole = 1e15;  // whole numbers are exact in a double up to here, and safe to multiply
-    if (twips >= kWhole) return std::numeric_limits<int32_t>::max();
-    if (twips <= -kWhole) return std::numeric_limits<int32_t>::min();
-    if (twips == std::floor(twips)) return Clamp32(DivideHalfEven(static_cast<int64_t>(twips) * dpi, 1440));
-    const double px = RoundHalfEvenWide(twips * dpi / 1440.0);
-    if (px <= kMin32) return std::numeric_limits<int32_t>::min();
-    if (px >= kMax32) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(px);
-}
-
-int32_t PlacedPixel(int64_t at1440) {
-    int64_t n = at1440 + 720, q = n / 1440;
-    if (n % 1440 < 0) --q;  // floor
-    return Clamp32(q);
-}
-
-int32_t PixelsToTwipsAt(int64_t pixels, int dotsPerInch) {
-    const int dpi = DpiOrDefault(dotsPerInch);
-    constexpr int64_t kFar = int64_t{1} << 40;
-    if (pixels > kFar) pixels = kFar;
-    if (pixels < -kFar) pixels = -kFar;
-    return Clamp32(DivideHalfEven(pixels * 1440, dpi));
 }
 
 std::optional<int32_t> CheckedAdd32(int32_t a, int32_t b) {

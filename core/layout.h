@@ -1,4 +1,5 @@
-// Coordinate arithmetic of the map: twips and pixels, 32-bit sums, on-screen tests. Needs no window.
+// Coordinate arithmetic of the map: 32-bit sums and rounding, on-screen tests. Needs no window. Twips and
+// pixels: core/dpi.h.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -17,27 +18,11 @@ std::optional<int32_t> RoundHalfEven32(double value);
 // the quotient truncated toward zero. Nothing on a zero divisor or a quotient outside 32 bits.
 std::optional<int32_t> IntegerDivide(double dividend, double divisor);
 
-// 1440 / dots per inch; 15 when the display reports nonsense.
-int TwipsPerPixelFromDpi(int dotsPerInch);
-
-// Whole pixels for a twip value, nearest with halves to even, held inside 32 bits.
-int32_t TwipsToPixels(double twips, int twipsPerPixel);
-// Twips for a pixel value, held inside 32 bits.
-int32_t PixelsToTwips(int64_t pixels, int twipsPerPixel);
-
-// The display's dots per inch as the map uses it: 96 when the display reports nonsense.
-int DpiOrDefault(int dotsPerInch);
-
-// Twips and pixels at a display's dots per inch, where 1440 / dpi need not be whole (7.5 at 192). Whole twips
-// convert exactly: nearest pixel, halves to even; pixels to twips likewise, so a pixel value survives the way
-// there and back at any dpi up to 1440.
-int32_t TwipsToPixelsAt(double twips, int dotsPerInch);
-int32_t PixelsToTwipsAt(int64_t pixels, int dotsPerInch);
-
-// A window's whole pixel for an exact place given in 1/1440 pixel (twips × dpi): nearest, halves up. Unlike
-// halves to even, this is the same wherever whole pixels are counted from, so a piece placed from a dragged
-// anchor stands where start-up put it against the anchor. Whole twips never fall on a half at 96 dpi.
-int32_t PlacedPixel(int64_t at1440);
+// v to the nearest whole number, halves to the even neighbour, whatever the floating-point rounding mode (a
+// foreign DLL may have changed it).
+double RoundHalfEvenWide(double v);
+// v held inside 32 bits.
+int32_t Clamp32(int64_t v);
 
 // a + b, or nothing when the sum leaves 32 bits.
 std::optional<int32_t> CheckedAdd32(int32_t a, int32_t b);

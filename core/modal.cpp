@@ -3,13 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/app_state.h"
-#include "core/notice_text.h"
-#include "core/win_owners.h"
-
 namespace korven {
-
-NoticeFn NoticeHook;
 
 namespace {
 
@@ -41,23 +35,14 @@ LRESULT CALLBACK BeforeDestroy(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Enabled only after the modal window were gone, the others could not take the activation: the system would
-// give it to another program's window, which would then come up over the map.
-class GiveBackBeforeDestroy {
-public:
-    GiveBackBeforeDestroy(HWND modal, ThreadWindowsDisabled& others, HWND opener)
-        : hook_(SetWindowsHookExW(WH_CBT, BeforeDestroy, nullptr, GetCurrentThreadId())) {
-        giveBacks.push_back({modal, &others, opener});
-    }
-    ~GiveBackBeforeDestroy() { giveBacks.pop_back(); }
-    GiveBackBeforeDestroy(const GiveBackBeforeDestroy&) = delete;
-    GiveBackBeforeDestroy& operator=(const GiveBackBeforeDestroy&) = delete;
-
-private:
-    UniqueHook hook_;
-};
-
 }  // namespace
+
+GiveBackBeforeDestroy::GiveBackBeforeDestroy(HWND modal, ThreadWindowsDisabled& others, HWND opener)
+    : hook_(SetWindowsHookExW(WH_CBT, BeforeDestroy, nullptr, GetCurrentThreadId())) {
+    giveBacks.push_back({modal, &others, opener});
+}
+
+GiveBackBeforeDestroy::~GiveBackBeforeDestroy() { giveBacks.pop_back(); }
 
 void RunModal(HWND dialog, HWND opener) {
     if (!IsWindow(dialog)) return;
@@ -89,47 +74,5 @@ void DoEvents() {
         DispatchMessageW(&msg);
     }
 }
-
-void ShowNotice(HWND owner, const std::wstring& text, UINT flags, bool afterFailedWrite) {
-    const HWND opener = GetActiveWindow();
-    InputHold hold(owner, afterFailedWrite);  // a notice tells of something not kept: no command may run behind it
-    if (NoticeHook) {
-        NoticeHook(owner, text, flags);
-        return;
-    }
-    const GiveBackBeforeDestroy giveBack(nullptr, hold.windows(), opener);
-    MessageBoxW(owner, text.c_str(), AppTitle, flags);
-}
-
-void ReportWriteFailure(HWND owner, const IniWriteResult& result, SavedBy by) {
-    if (result.ok) return;
-    ShowNotice(owner, WriteFailureText(IniFilePath(), result.reason, by), MB_OK | MB_ICONERROR, true);
-}
-
-std::function<void(const std::wstring&)> FatalExitHook;
-
-void FatalExit(const std::wstring& text, UINT icon) {
-    // The pieces already shown must not take a press while the message is up: a command chosen then
-    // (exit above all) would write a settings file the message says was left alone.
-    InputHold hold;
-    if (FatalExitHook) {
-        FatalExitHook(text);
-        return;
-    }
-    MessageBoxW(nullptr, text.c_str(), AppTitle, MB_OK | icon);
-    ExitProcess(1);
-}
-
-bool WindowMade(HWND window, const wchar_t* what, bool fatal) {
-    if (window) return true;
-    const std::wstring text = WindowNotCreatedText(what, GetLastError());
-    if (fatal)
-        FatalExit(text, MB_ICONERROR);
-    else
-        ShowNotice(nullptr, text, MB_OK | MB_ICONERROR);
-    return false;
-}
-
-HINSTANCE ModuleInstance() { return AppInstance ? AppInstance : GetModuleHandleW(nullptr); }
 
 }  // namespace korven

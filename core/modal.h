@@ -1,13 +1,9 @@
-// The program's modal loops, the message pumping the long commands do between pieces, and the message boxes
-// that tell the user of a failure.
+// The program's modal loops and the message pumping the long commands do between pieces.
 #pragma once
 #include <windows.h>
 
-#include <functional>
-#include <string>
-
-#include "core/notice_text.h"
-#include "core/settings.h"
+#include "core/app_state.h"
+#include "core/win_owners.h"
 
 namespace korven {
 
@@ -20,27 +16,19 @@ void RunModal(HWND dialog, HWND opener = nullptr);
 // Processes every pending message; a WM_QUIT is put back for the main loop.
 void DoEvents();
 
-// The message box the user is told things with; tests replace it to see what would be said.
-using NoticeFn = std::function<void(HWND owner, const std::wstring& text, UINT flags)>;
-extern NoticeFn NoticeHook;  // empty: MessageBoxW
-// afterFailedWrite: behind it, a session end writes nothing either.
-void ShowNotice(HWND owner, const std::wstring& text, UINT flags, bool afterFailedWrite = false);
+// Enabled only after the modal window were gone, the others could not take the activation: the system would
+// give it to another program's window, which would then come up over the map. While this lives, the windows
+// `others` holds are enabled again, and opener activated, as modal (nullptr: the thread's message box) begins
+// to be destroyed.
+class GiveBackBeforeDestroy {
+public:
+    GiveBackBeforeDestroy(HWND modal, ThreadWindowsDisabled& others, HWND opener);
+    ~GiveBackBeforeDestroy();
+    GiveBackBeforeDestroy(const GiveBackBeforeDestroy&) = delete;
+    GiveBackBeforeDestroy& operator=(const GiveBackBeforeDestroy&) = delete;
 
-// Names the settings file and the reason; nothing when the write went through.
-void ReportWriteFailure(HWND owner, const IniWriteResult& result, SavedBy by);
-
-// A failure that ends the program: a message box titled AppTitle with a single OK, then the process ends
-// at once (no shutdown, nothing saved). Tests set FatalExitHook to see the text instead; when the hook
-// returns, the routine that failed returns without going on.
-extern std::function<void(const std::wstring& text)> FatalExitHook;
-// icon: MB_ICONERROR for a fault of the settings file, as its write failures have; none for the fixed region texts.
-void FatalExit(const std::wstring& text, UINT icon = 0);
-
-// Says that a window could not be made, in the words of WindowNotCreatedText: a fatal message for what the
-// map cannot do without, a notice otherwise. False when window is null.
-bool WindowMade(HWND window, const wchar_t* what, bool fatal);
-
-// The program's module, also inside the test executables where start-up has not set AppInstance.
-HINSTANCE ModuleInstance();
+private:
+    UniqueHook hook_;
+};
 
 }  // namespace korven

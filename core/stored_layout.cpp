@@ -66,7 +66,7 @@ StoredLayout ReadStoredLayout(const IniReader& read) {
         !ReadCoordinate(read, anchor, L"Y", layout.anchorY, layout.anchorError))
         return layout;
     layout.pieces.resize(PrefCount);
-    // In the order the map is built, as the values used to be read piece by piece.
+    // In the order the map is built, so the file is read in the order start-up uses it.
     for (int place = 0; place < PrefCount; ++place) {
         const int n = PieceAtPlace(place);
         layout.pieces[static_cast<size_t>(n - 1)] = ReadPiece(read, n);

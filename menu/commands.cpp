@@ -3,26 +3,21 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/modal.h"
+#include "core/notices.h"
 #include "core/random_source.h"
 #include "core/settings.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
+#include "menu/ignoring_errors.h"
 #include "pieces/frm_map.h"
 
 namespace korven {
 
 namespace {
-
-template <typename F>
-void IgnoringErrors(F&& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 // Each step painted before the next one starts.
 void PauseBetweenPieces() {

@@ -5,9 +5,10 @@
 #include <type_traits>
 
 #include "core/app_state.h"
-#include "core/modal.h"
+#include "core/window_base.h"
 #include "core/window_class.h"
 #include "menu/frm_version.h"
+#include "menu/ignoring_errors.h"
 #include "pieces/frm_data.h"
 #include "pieces/frm_map.h"
 #include "regions/frm_rgn_picture.h"
@@ -25,7 +26,7 @@ struct MenuItem {
     UINT id;  // 0 for a separator
     const wchar_t* caption;
 };
-// mpop as designed: mSave, sepxx, mban, sepo, mgo, sepx, mver, sep001, mend.
+// mpop in menu order: mSave, sepxx, mban, sepo, mgo, sepx, mver, sep001, mend; the ids above are these places.
 constexpr MenuItem Items[] = {
     {IdSave, L"位置情報取得"}, {0, nullptr}, {IdBan, L"解散!"}, {0, nullptr}, {IdGo, L"集合!"},
     {0, nullptr},              {IdVer, L"バージョン情報"},     {0, nullptr}, {IdEnd, L"終了"},
@@ -36,18 +37,28 @@ struct MenuDeleter {
 };
 using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
 
-HWND window = nullptr;
-MenuHandle popup;
-bool saveVisible = false;  // mSave; sepxx is never shown
-bool shuttingDown = false;
+class MenuForm {
+public:
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void BuildPopup();
 
-bool Visible(size_t place) {
+    HWND window = nullptr;
+    MenuHandle popup;
+    bool saveVisible = false;  // mSave; sepxx is never shown
+    bool shuttingDown = false;
+
+private:
+    bool Visible(size_t place) const;
+};
+MenuForm form;  // loaded or not: its state outlives the window, as the shutdown's does
+
+bool MenuForm::Visible(size_t place) const {
     if (place == 0) return saveVisible;
     return place != 1;
 }
 
 // Win32 menus have no hidden items: the popup holds only the visible ones.
-void BuildPopup() {
+void MenuForm::BuildPopup() {
     MenuHandle m(CreatePopupMenu());
     for (size_t i = 0; i < std::size(Items); ++i) {
         if (!Visible(i)) continue;
@@ -59,17 +70,15 @@ void BuildPopup() {
     popup = std::move(m);
 }
 
-LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MenuForm::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
         Form_QueryUnload();
         DestroyWindow(hwnd);  // reached only when the process end was replaced
         return 0;
     case WM_QUERYENDSESSION:
-        return TRUE;  // another program may still cancel the end: nothing is torn down yet
     case WM_ENDSESSION:
-        if (wParam) EndSession();
-        return 0;
+        return SessionEndMessage(message, wParam);
     case WM_DESTROY:
         // Loaded again later, frmMenu starts from its design: mSave hidden.
         window = nullptr;
@@ -81,37 +90,29 @@ LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-template <typename F>
-void IgnoringErrors(F&& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 HWND MenuWindow() {
-    if (window) return window;
-    RegisterWindowClass(L"frmMenu", MenuProc);
+    if (form.window) return form.window;
+    RegisterWindowClass(L"frmMenu", ForwardToObject<MenuForm>);
     // A hidden top-level window, not a message-only one: only those hear that the session ends.
-    window = CreateWindowExW(0, L"frmMenu", L"Form1", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 320, 240,
-                             nullptr, nullptr, ModuleInstance(), nullptr);
-    BuildPopup();
-    return window;
+    form.window = CreateWindowExW(0, L"frmMenu", L"Form1", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 320,
+                                  240, nullptr, nullptr, ModuleInstance(), &form);
+    form.BuildPopup();
+    return form.window;
 }
 
-bool MenuWindowLoaded() { return window != nullptr; }
+bool MenuWindowLoaded() { return form.window != nullptr; }
 
 void ShowSaveItem() {
     MenuWindow();
-    saveVisible = true;
-    BuildPopup();
+    form.saveVisible = true;
+    form.BuildPopup();
 }
 
 HMENU mpop() {
     MenuWindow();
-    return popup.get();
+    return form.popup.get();
 }
 
 void PopupPieceMenu(HWND piece) {
@@ -148,8 +149,8 @@ void EndSession() {
 }
 
 void Form_QueryUnload() {
-    if (shuttingDown) return;
-    shuttingDown = true;
+    if (form.shuttingDown) return;
+    form.shuttingDown = true;
     // Last to first; each piece's window goes with it.
     for (size_t k = Pieces.size(); k > 0; --k) IgnoringErrors([] { Pieces.pop_back(); });
     IgnoringErrors([] {
@@ -159,7 +160,7 @@ void Form_QueryUnload() {
     IgnoringErrors([] { UnloadRgnPicture(); });
     IgnoringErrors([] { UnloadVersionDialog(); });
     IgnoringErrors([] { UnloadCapitalDialog(); });
-    shuttingDown = false;
+    form.shuttingDown = false;
     if (EndProcessHook)
         EndProcessHook(0);
     else

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/session_end.h"
 #include "core/settings.h"
 
 namespace korven {
@@ -26,7 +27,8 @@ HMENU mpop();
 void RunMenuCommand(UINT id);
 // What "終了" keeps, written to the settings file; the first failure, if any.
 IniWriteResult SaveExitState();
-// The session ends (log-off, shutdown, restart): what "終了" keeps is written, then the shutdown runs.
+// The session ends (log-off, shutdown, restart): what "終了" keeps is written, then the shutdown runs. Start-up
+// makes it the SessionEndHandler.
 void EndSession();
 // frmMenu's close handler and the only shutdown: closes every window, then ends the process.
 void Form_QueryUnload();

@@ -5,8 +5,8 @@
 
 #include "core/app_state.h"
 #include "core/dialog_kit.h"
-#include "core/layout.h"
-#include "core/modal.h"
+#include "core/dpi.h"
+#include "core/window_base.h"
 #include "core/window_class.h"
 #include "res/resource.h"
 #include "res/version.h"
@@ -19,11 +19,16 @@ constexpr int ClientWidth = 3945, ClientHeight = 1125;  // twips
 
 enum : int { IdCommand1 = IDOK, IdLabel1 = 101, IdLabel2 = 102, IdLabel3 = 103, IdImage1 = 104 };
 
-struct VersionDialog {
+class VersionDialog {
+public:
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND window = nullptr;
+
+private:
+    void Form_Load(HWND hwnd);
     UniqueFont titleFont, versionFont, textFont;
 };
-std::unique_ptr<VersionDialog> dialog;
+std::unique_ptr<VersionDialog> dialog;  // the one open, if any
 
 HICON ProgramIcon() {
     // The test executables carry no icon resource; the system's application icon stands in.
@@ -31,18 +36,17 @@ HICON ProgramIcon() {
     return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
 }
 
-void Form_Load(HWND hwnd) {
-    VersionDialog& d = *dialog;
-    d.titleFont = MakeFont(L"ＭＳ Ｐ明朝", 11.25, FW_BOLD, SHIFTJIS_CHARSET);
-    d.versionFont = MakeFont(L"Times New Roman", 9.75, FW_BOLD, ANSI_CHARSET);
-    d.textFont = MakeMessageFont();
+void VersionDialog::Form_Load(HWND hwnd) {
+    titleFont = MakeFont(L"ＭＳ Ｐ明朝", 11.25, FW_BOLD, SHIFTJIS_CHARSET);
+    versionFont = MakeFont(L"Times New Roman", 9.75, FW_BOLD, ANSI_CHARSET);
+    textFont = MakeMessageFont();
     DialogChild(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 3075, 120, 795, 345,
-                d.textFont.get());
-    DialogChild(hwnd, L"STATIC", L"コルベン", SS_LEFT, 0, IdLabel3, 735, 195, 2400, 285, d.titleFont.get());
+                textFont.get());
+    DialogChild(hwnd, L"STATIC", L"コルベン", SS_LEFT, 0, IdLabel3, 735, 195, 2400, 285, titleFont.get());
     DialogChild(hwnd, L"STATIC", L"Version " KORVEN_VERSION, SS_LEFT, 0, IdLabel2, 1515, 525, 1515, 285,
-                d.versionFont.get());
+                versionFont.get());
     DialogChild(hwnd, L"STATIC", L"(C) 2026 KORVEN 制作チーム", SS_LEFT | SS_NOPREFIX, 0, IdLabel1, 780, 930, 2775,
-                225, d.textFont.get());
+                225, textFont.get());
     HWND image1 = DialogChild(hwnd, L"STATIC", nullptr, SS_ICON, 0, IdImage1, 180, 210, 480, 480, nullptr);
     HICON icon = ProgramIcon();
     SendMessageW(image1, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
@@ -54,8 +58,8 @@ void Form_Load(HWND hwnd) {
 void PaintLines(HWND hwnd) {
     PaintDC dc(hwnd);
     // One and two pixels wide at 96 dots per inch, as wide in inches at any scale.
-    UniquePen white(CreatePen(PS_SOLID, DialogX(15), RGB(255, 255, 255)));
-    UniquePen text(CreatePen(PS_SOLID, DialogX(30), GetSysColor(COLOR_WINDOWTEXT)));
+    UniquePen white(CreatePen(PS_SOLID, ScreenPixels(15), RGB(255, 255, 255)));
+    UniquePen text(CreatePen(PS_SOLID, ScreenPixels(30), GetSysColor(COLOR_WINDOWTEXT)));
     struct Line {
         int x1, y, x2;
         HPEN pen;
@@ -63,14 +67,14 @@ void PaintLines(HWND hwnd) {
     const Line lines[] = {{-135, 870, 10330, white.get()}, {-45, 885, 10330, text.get()}, {-60, 870, 10330, white.get()}};
     for (const Line& l : lines) {
         SelectedObject pen(dc.get(), l.pen);
-        MoveToEx(dc.get(), DialogX(l.x1), DialogY(l.y), nullptr);
-        LineTo(dc.get(), DialogX(l.x2), DialogY(l.y));
+        MoveToEx(dc.get(), ScreenPixels(l.x1), ScreenPixels(l.y), nullptr);
+        LineTo(dc.get(), ScreenPixels(l.x2), ScreenPixels(l.y));
     }
 }
 
 void Command1_Click(HWND hwnd) { DestroyWindow(hwnd); }
 
-LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT VersionDialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         Form_Load(hwnd);
@@ -94,7 +98,8 @@ LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         DestroyWindow(hwnd);
         return 0;
     case WM_NCDESTROY:
-        // After the children are gone, so no control still draws with the fonts.
+        // After the children are gone, so no control still draws with the fonts. This object goes with it: from
+        // here on only the arguments may be used.
         dialog.reset();
         return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
@@ -103,7 +108,7 @@ LRESULT CALLBACK VersionProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 void Register() {
-    RegisterWindowClass(L"frm_Version", VersionProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    RegisterWindowClass(L"frm_Version", ForwardToObject<VersionDialog>, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 
 }  // namespace
@@ -118,7 +123,7 @@ void ShowVersionDialog() {
     const int w = size.cx, h = size.cy;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     HWND hwnd = CreateWindowExW(exStyle, L"frm_Version", L"バージョン情報", style, x, y, w, h, nullptr, nullptr,
-                                ModuleInstance(), nullptr);
+                                ModuleInstance(), dialog.get());
     if (!WindowMade(hwnd, L"バージョン情報", false)) {
         dialog.reset();
         return;

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/modal.h"
+#include "core/app_state.h"
 #include "core/win_owners.h"
 #include "pieces/frm_map.h"
 

@@ -6,10 +6,12 @@
 
 #include "core/app_state.h"
 #include "core/dialog_kit.h"
+#include "core/dpi.h"
 #include "core/layout.h"
-#include "core/modal.h"
 #include "core/notice_text.h"
+#include "core/notices.h"
 #include "core/settings.h"
+#include "core/window_base.h"
 #include "core/window_class.h"
 #include "pieces/frm_map.h"
 
@@ -24,21 +26,29 @@ constexpr int ClientWidth = 2205, ClientHeight = 930;  // twips
 
 const wchar_t* const CapitalKey = L"県庁所在地";
 
-struct CapitalDialog {
+// Its handlers touch the object only before anything modal runs: a shutdown behind a notice destroys the
+// window, and the object with it.
+class CapitalDialog {
+public:
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND window = nullptr;
     std::wstring section;  // the caption: the prefecture's name
+
+private:
+    void Form_Load(HWND hwnd);
+    void Command1_Click(HWND hwnd);
     UniqueFont font;
 };
-std::unique_ptr<CapitalDialog> dialog;
+std::unique_ptr<CapitalDialog> dialog;  // the one open, if any
 
 // Created in tab order: the label, the text box, "OK", "ｷｬﾝｾﾙ".
-void Form_Load(HWND hwnd) {
-    dialog->font = MakeMessageFont();
-    HFONT font = dialog->font.get();
-    DialogChild(hwnd, L"STATIC", L"県庁所在地", SS_LEFT, 0, IdLabel1, 60, 90, 1035, 255, font);
-    DialogChild(hwnd, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IdText1, 1290, 60, 870, 285, font);
-    DialogChild(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 300, 495, 780, 375, font);
-    DialogChild(hwnd, L"BUTTON", L"ｷｬﾝｾﾙ", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand2, 1140, 495, 780, 375, font);
+void CapitalDialog::Form_Load(HWND hwnd) {
+    font = MakeMessageFont();
+    HFONT f = font.get();
+    DialogChild(hwnd, L"STATIC", L"県庁所在地", SS_LEFT, 0, IdLabel1, 60, 90, 1035, 255, f);
+    DialogChild(hwnd, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IdText1, 1290, 60, 870, 285, f);
+    DialogChild(hwnd, L"BUTTON", L"OK", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand1, 300, 495, 780, 375, f);
+    DialogChild(hwnd, L"BUTTON", L"ｷｬﾝｾﾙ", WS_TABSTOP | BS_PUSHBUTTON, 0, IdCommand2, 1140, 495, 780, 375, f);
 }
 
 std::wstring Text1(HWND hwnd) {
@@ -48,7 +58,7 @@ std::wstring Text1(HWND hwnd) {
     return text;
 }
 
-void Command1_Click(HWND hwnd) {
+void CapitalDialog::Command1_Click(HWND hwnd) {
     const std::wstring text = Text1(hwnd);  // untrimmed, as typed
     // Code page 932 would turn these into question marks; the user fixes the text instead.
     const std::wstring unstorable = UnstorableCharacters(text);
@@ -59,7 +69,7 @@ void Command1_Click(HWND hwnd) {
     }
     IniWriteResult written;
     try {
-        written = WriteIni(dialog->section, CapitalKey, text);
+        written = WriteIni(section, CapitalKey, text);
     } catch (...) {
         written = {false, L"予期しないエラーが発生しました。"};
     }
@@ -73,7 +83,7 @@ void Command1_Click(HWND hwnd) {
 
 void Command2_Click(HWND hwnd) { DestroyWindow(hwnd); }
 
-LRESULT CALLBACK DataProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CapitalDialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         Form_Load(hwnd);
@@ -91,14 +101,14 @@ LRESULT CALLBACK DataProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         DestroyWindow(hwnd);
         return 0;
     case WM_NCDESTROY:
-        dialog.reset();
+        dialog.reset();  // this object too: from here on only the arguments may be used
         return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 }
 
-void Register() { RegisterWindowClass(L"frmData", DataProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)); }
+void Register() { RegisterWindowClass(L"frmData", ForwardToObject<CapitalDialog>, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)); }
 
 }  // namespace
 
@@ -110,7 +120,7 @@ void OpenCapitalDialog(Piece& piece) {
     const DWORD exStyle = WS_EX_APPWINDOW;
     const SIZE size = DialogFrameSize(ClientWidth, ClientHeight, style, exStyle);
     HWND hwnd = CreateWindowExW(exStyle, L"frmData", L"Data", style, 0, 0, size.cx, size.cy, nullptr, nullptr,
-                                ModuleInstance(), nullptr);
+                                ModuleInstance(), dialog.get());
     if (!WindowMade(hwnd, L"県庁所在地の入力", false)) {
         dialog.reset();
         return;
@@ -121,7 +131,7 @@ void OpenCapitalDialog(Piece& piece) {
     SetWindowTextW(GetDlgItem(hwnd, IdText1), ReadIni(dialog->section, CapitalKey).c_str());
     // At the piece's corner, unless that would put part of it off the monitor's work area: its buttons must
     // stay in reach, since the dialog holds the whole map until it closes.
-    const LONG x = DialogX(piece.Left()), y = DialogY(piece.Top());
+    const LONG x = ScreenPixels(piece.Left()), y = ScreenPixels(piece.Top());
     const RECT wanted{x, y, x + size.cx, y + size.cy};
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;

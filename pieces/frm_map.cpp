@@ -7,8 +7,10 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/modal.h"
+#include "core/session_end.h"
 #include "core/window_base.h"
 #include "core/window_class.h"
 #include "pieces/color_chooser.h"
@@ -32,7 +34,6 @@ constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 
 std::vector<std::unique_ptr<Piece>> Pieces;
 void (*PieceMenuHandler)(HWND piece) = nullptr;
-void (*SessionEndHandler)() = nullptr;
 
 Piece* PieceAt(int pieceNumber) {
     if (pieceNumber < 1 || pieceNumber > static_cast<int>(Pieces.size())) return nullptr;
@@ -153,7 +154,7 @@ void EnsureTooltip(Piece::Impl& p, const MSG* first) {
     if (p.tooltip) return;
     p.tooltip = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, p.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                CW_USEDEFAULT, p.hwnd, nullptr, ModuleInstance(), nullptr);
     if (!p.tooltip) return;
     SendMessageW(p.tooltip, TTM_SETMAXTIPWIDTH, 0, ScreenPixels(6000));  // long capital texts wrap, at any scale
     AddTool(p, LtyouTool, p.ltyou);
@@ -216,10 +217,9 @@ LRESULT Piece::Impl::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         // meeting its neighbours', so the suggested new size is not taken.
         return 0;
     case WM_QUERYENDSESSION:
-        return TRUE;  // another program may still cancel the end: nothing is torn down yet
     case WM_ENDSESSION:
-        if (!line && wParam && SessionEndHandler) SessionEndHandler();
-        return 0;
+        if (line) break;
+        return SessionEndMessage(message, wParam);
     default:
         break;
     }
@@ -244,7 +244,7 @@ void RegisterClasses() {
 }  // namespace
 
 std::unique_ptr<Piece> CreatePiece() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HINSTANCE instance = ModuleInstance();
     RegisterClasses();
     auto piece = std::make_unique<Piece>();
     piece->impl = std::make_unique<Piece::Impl>();
@@ -318,7 +318,7 @@ COLORREF Piece::BackColor() const { return impl->form.backColor; }
 
 void Piece::SetBackColor(COLORREF colour) {
     impl->form.backColor = colour;
-    impl->form.Cls();  // a new background colour clears what was drawn, as it always has
+    impl->form.Cls();  // the kept image was drawn on the old colour; cleared, the piece shows the new one whole
     UpdateWindow(impl->hwnd);
 }
 

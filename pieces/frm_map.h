@@ -78,9 +78,6 @@ Piece* PieceFromWindow(HWND window);
 // What a right press on a piece opens, given the piece's window: the control menu, which lives in the layer
 // above and is handed down by start-up. Unset, a right press does nothing.
 extern void (*PieceMenuHandler)(HWND piece);
-// What the end of the session does, handed down the same way: the control menu may not be loaded yet, and
-// the pieces hear of the end too. Unset, a piece lets the session end without doing anything.
-extern void (*SessionEndHandler)();
 
 // The system move with the mouse, for a left button press.
 void BeginDrag(HWND window, int button, int shift, int32_t x, int32_t y);

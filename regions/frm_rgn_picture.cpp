@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/app_state.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/window_base.h"
 #include "core/window_class.h"
@@ -27,7 +28,7 @@ std::unique_ptr<RgnPictureForm> form;
 constexpr wchar_t FormClass[] = L"frm_RGN_Picture";
 constexpr wchar_t BoxClass[] = L"frm_RGN_Picture.pPicture";
 
-// Twips as designed: left, top, width, height.
+// Left, top, width, height in twips, the unit every form of the map is laid out in.
 constexpr RECT Placement[RgnPictureCount] = {{120, 0, 615, 495}, {720, 360, 615, 495}};
 
 void RegisterClasses() {
@@ -37,7 +38,7 @@ void RegisterClasses() {
 
 RgnPictureForm* Load() {
     if (form) return form.get();
-    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HINSTANCE instance = ModuleInstance();
     RegisterClasses();
     auto f = std::make_unique<RgnPictureForm>();
     f->hwnd = CreateWindowExW(WS_EX_TOOLWINDOW, FormClass, L"frm_RGN_Picture", WS_POPUP, 0, 0,

@@ -5,6 +5,8 @@
 #include <climits>
 #include <utility>
 
+#include "core/dpi.h"
+
 namespace korven {
 
 namespace {
@@ -164,8 +166,7 @@ std::vector<RectL> BandsFromMask(const uint8_t* mask, int width, int height) {
 }
 
 int64_t PhaseAt(int32_t twips, int dpi) {
-    const int d = DpiOrDefault(dpi);
-    return int64_t{twips} * d * 16 - int64_t{PlacedPixel(int64_t{twips} * d)} * PhaseUnit;
+    return 16 * PlacePhase(twips, DpiOrDefault(dpi));  // a phase unit is 1/16 of 1/1440 pixel
 }
 
 ScaledShape ShapeOf(const ShapeSource& source, int canvasWidth, int canvasHeight, int dpi, int32_t leftTwips,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/dpi.h"
 #include "core/layout.h"
 
 namespace korven {

@@ -1,5 +1,6 @@
 #include "regions/scaled_shapes.h"
 
+#include "core/dpi.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
 
@@ -20,7 +21,7 @@ std::vector<RectL> RecordRects(int record) {
 ScaledShape ShapeAt(int pieceIndex, int dpi, int32_t leftTwips, int32_t topTwips) {
     if (pieceIndex < 0 || pieceIndex >= PrefCount) return {};
     const CanvasSpec& c = PrefCanvas[pieceIndex];
-    if (DpiOrDefault(dpi) != 96) return ShapeOf(ShapeSources[pieceIndex], c.width, c.height, dpi, leftTwips, topTwips);
+    if (!ShapesFromRecords(dpi)) return ShapeOf(ShapeSources[pieceIndex], c.width, c.height, dpi, leftTwips, topTwips);
     ScaledShape out;
     out.width = c.width;
     out.height = c.height;

@@ -4,9 +4,8 @@
 #include <climits>
 #include <cstring>
 
-#include "core/app_state.h"
-#include "core/layout.h"
-#include "core/modal.h"
+#include "core/dpi.h"
+#include "core/notices.h"
 #include "regions/frm_rgn_picture.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"
@@ -17,10 +16,6 @@ const wchar_t* const RegionReadFailedText = L"It failed in reading of region dat
 const wchar_t* const WindowShapeFailedText = L"It failed in plastic surgery of a window.";
 
 namespace {
-
-int32_t PixelOffset(int32_t twips, int twipsPerPixel) {
-    return IntegerDivide(twips, twipsPerPixel).value_or(0);  // cannot fail for a 32-bit dividend
-}
 
 // The bytes of a record that ExtCreateRegion may read; 0 when its header claims more than it holds.
 DWORD SafeByteCount(int record) {
@@ -98,7 +93,7 @@ UniqueRgn RegionFromRecord(int record, int32_t x, int32_t y) {
         return region;
     }
     if (x != 0 || y != 0)
-        OffsetRgn(region.get(), PixelOffset(x, TwipsPerPixelX()), PixelOffset(y, TwipsPerPixelY()));
+        OffsetRgn(region.get(), RecordOffsetPixelsX(x), RecordOffsetPixelsY(y));
     return region;
 }
 
@@ -120,7 +115,7 @@ void ShapeWindow(int record, Target& target, int32_t x, int32_t y, bool unite) {
 void PaintRecordPicture(int record, Target& target, int32_t x, int32_t y) {
     UniqueRgn region = RegionFromRecord(record, 0, 0);
     if (!region) return;
-    OffsetRgn(region.get(), PixelOffset(x, TwipsPerPixelX()), PixelOffset(y, TwipsPerPixelY()));
+    OffsetRgn(region.get(), RecordOffsetPixelsX(x), RecordOffsetPixelsY(y));
     HDC dc = target.hdc();
     SelectClipRgn(dc, region.get());
     target.PaintPicture(RgnPictureImage(record), x, y, SRCCOPY);

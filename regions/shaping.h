@@ -15,7 +15,7 @@ constexpr int16_t ShapeFlagSize = 1;    // SizeToRecord
 constexpr int16_t ShapeFlagRegion = 2;  // ShapeWindow
 constexpr int16_t ShapeFlagPaint = 4;   // PaintRecordPicture
 
-// The two fatal messages, exactly as users have always seen them.
+// The two fatal messages; their words are fixed, whatever the system's language.
 extern const wchar_t* const RegionReadFailedText;   // "It failed in reading of region data."
 extern const wchar_t* const WindowShapeFailedText;  // "It failed in plastic surgery of a window."
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/app_state.h"
+#include "core/dpi.h"
 #include "core/layout.h"
 #include "core/stored_layout.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/catalogue.h"
+#include "core/ini_engine.h"
 #include "core/notice_text.h"
 
 namespace korven {
@@ -23,8 +23,8 @@ TEST(SectionOf, IsThePrefectureNameAsTheCatalogueSpellsIt) {
     EXPECT_EQ(SectionOf(14), L"神奈川");
     EXPECT_EQ(SectionOf(1), L"北海道");
     EXPECT_EQ(SectionOf(47), L"沖縄");
-    EXPECT_EQ(WideFromUtf8("a\xC3\xA9\xF0\x9F\x98\x80"), std::wstring(L"a\u00E9") + L"\xD83D\xDE00");
-    EXPECT_EQ(WideFromUtf8("\xE6\x9D"), L"\uFFFD");  // cut short
+    EXPECT_EQ(ini::WideFromUtf8("a\xC3\xA9\xF0\x9F\x98\x80"), std::wstring(L"a\u00E9") + L"\xD83D\xDE00");
+    EXPECT_EQ(ini::WideFromUtf8("\xE6\x9D"), L"\uFFFD");  // cut short
 }
 
 std::vector<PieceSnapshot> Layout() {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/dpi.h"
 #include "core/layout.h"
 
 using namespace korven;

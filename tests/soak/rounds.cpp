@@ -13,7 +13,6 @@
 #include <string>
 
 #include "core/app_state.h"
-#include "core/modal.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
 #include "pieces/color_chooser.h"

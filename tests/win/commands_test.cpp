@@ -9,6 +9,7 @@
 #include "core/catalogue.h"
 #include "core/layout.h"
 #include "core/modal.h"
+#include "core/notices.h"
 #include "core/random_source.h"
 #include "core/settings.h"
 #include "menu/frm_menu.h"

@@ -5,7 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
-#include "core/modal.h"
+#include "core/notices.h"
 #include "core/settings.h"
 #include "core/win_owners.h"
 #include "menu/frm_menu.h"

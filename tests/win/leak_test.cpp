@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/app_state.h"
-#include "core/modal.h"
+#include "core/notices.h"
 #include "menu/frm_menu.h"
 #include "menu/frm_version.h"
 #include "pieces/color_chooser.h"

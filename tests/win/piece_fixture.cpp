@@ -9,7 +9,6 @@
 #include "core/app_state.h"
 #include "core/catalogue.h"
 #include "core/ini_engine.h"
-#include "core/modal.h"
 #include "core/settings.h"
 #include "core/window_base.h"
 #include "core/window_class.h"

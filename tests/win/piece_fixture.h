@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/modal.h"
+#include "core/notices.h"
 #include "menu/command_logic.h"
 #include "pieces/frm_map.h"
 #include "regions/region_record.h"

@@ -11,7 +11,7 @@
 
 #include "core/app_state.h"
 #include "core/catalogue.h"
-#include "core/modal.h"
+#include "core/notices.h"
 #include "menu/frm_menu.h"
 #include "pieces/color_chooser.h"
 #include "pieces/frm_data.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/app_state.h"
-#include "core/modal.h"
+#include "core/notices.h"
 #include "regions/frm_rgn_picture.h"
 #include "regions/record_sizes.h"
 #include "regions/region_record.h"

@@ -12,7 +12,7 @@
 #include "app/startup.h"
 #include "core/app_state.h"
 #include "core/catalogue.h"
-#include "core/modal.h"
+#include "core/notices.h"
 #include "core/settings.h"
 #include "menu/command_logic.h"
 #include "menu/frm_menu.h"
