@@ -63,7 +63,7 @@ class Soak:
     def visible(self, cls, title=None):
         return [w for w in self.windows() if w["class"] == cls and (title is None or w["title"] == title)]
 
-    def wait_for(self, cls, present, seconds=6.0):
+    def wait_for(self, cls, present, seconds=30.0):
         try:
             wait_for(f"{cls} {'shown' if present else 'gone'}", lambda: self.visible(cls),
                      lambda ws: bool(ws) == present, seconds)
@@ -90,7 +90,7 @@ class Soak:
 
     def right_click_menu(self, x, y):
         xdo("mousemove", x, y, "click", 3)
-        if not self.wait_for("#32768", True, 8):
+        if not self.wait_for("#32768", True):
             self.fail(f"no popup menu after a right click at {x},{y}")
             xdo("key", "Escape")
             return False
@@ -186,7 +186,7 @@ class Soak:
     def act_hover(self, pieces):
         _, (x, y) = self.random_point(pieces)
         xdo("mousemove", x, y)
-        self.wait_for("tooltips_class32", True)  # or the pointer landed on a gap between pieces
+        self.wait_for("tooltips_class32", True, 6)  # or the pointer landed on a gap between pieces
         self.count("hover")
 
     def gauge_at(self, x, y):
@@ -410,7 +410,7 @@ class Soak:
             # the rounds add.
             for p in pieces.values():
                 xdo("mousemove", *p["inner"])
-                self.wait_for("tooltips_class32", True)
+                self.wait_for("tooltips_class32", True, 6)
         self.measure(f"{kind} 0")
         for r in range(1, rounds + 1):
             if time.monotonic() > self.hard_end:
